@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Installs every Debian 12 package Tessaly needs to build, run and test.
+# Idempotent: packages already present are left alone.
+set -euo pipefail
+
+packages=(
+  build-essential cmake ninja-build pkg-config clang-format
+  qtbase5-dev qtbase5-dev-tools qttools5-dev-tools libqt5svg5-dev
+  libqt5webkit5-dev
+  libqrencode-dev libpci-dev pci.ids libcpp-httplib-dev
+  xvfb xauth x11-utils imagemagick librsvg2-bin
+  dbus dbus-x11
+  fonts-wqy-microhei fonts-noto-cjk
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+
+if [ ${#missing[@]} -gt 0 ]; then
+  sudo=""
+  [ "$(id -u)" -eq 0 ] || sudo="sudo"
+  export DEBIAN_FRONTEND=noninteractive
+  $sudo apt-get update -qq
+  $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
