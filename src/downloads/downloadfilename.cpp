@@ -32,8 +32,8 @@ QString clean(const QString &name)
             c = QLatin1Char('_');
     }
     int end = result.size();
-    while (end > 0 && (result.at(end - 1) == QLatin1Char('.') ||
-                       result.at(end - 1) == QLatin1Char(' ')))
+    while (end > 0 &&
+           (result.at(end - 1) == QLatin1Char('.') || result.at(end - 1) == QLatin1Char(' ')))
         --end;
     int begin = 0;
     while (begin < end && result.at(begin) == QLatin1Char(' '))

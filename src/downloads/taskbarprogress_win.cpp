@@ -19,8 +19,8 @@ TaskbarProgress &TaskbarProgress::instance()
 TaskbarProgress::TaskbarProgress() : m_platform(std::make_unique<Platform>())
 {
     void *object = nullptr;
-    if (FAILED(CoCreateInstance(CLSID_TaskbarList, nullptr, CLSCTX_INPROC_SERVER,
-                                IID_ITaskbarList3, &object)))
+    if (FAILED(CoCreateInstance(CLSID_TaskbarList, nullptr, CLSCTX_INPROC_SERVER, IID_ITaskbarList3,
+                                &object)))
         return;
     auto *taskbar = static_cast<ITaskbarList3 *>(object);
     if (FAILED(taskbar->HrInit())) {
@@ -44,8 +44,8 @@ void TaskbarProgress::setState(State state)
 {
     if (!m_platform->taskbar)
         return;
-    m_platform->taskbar->SetProgressState(
-        m_platform->window, state == State::Normal ? TBPF_NORMAL : TBPF_NOPROGRESS);
+    m_platform->taskbar->SetProgressState(m_platform->window,
+                                          state == State::Normal ? TBPF_NORMAL : TBPF_NOPROGRESS);
 }
 
 void TaskbarProgress::setValue(std::int64_t completed, std::int64_t total)

@@ -1,6 +1,7 @@
 #include "webui/miniblinkdialog.h"
 
 #include "app/appinfo.h"
+#include "downloads/taskbarprogress.h"
 #include "webui/mainwindowref.h"
 #include "webui/pagebridge.h"
 #include "webui/pagecaller.h"
@@ -78,6 +79,8 @@ MiniblinkDialog::MiniblinkDialog(QWidget *parent) : QDialog(parent)
     framePalette.setBrush(QPalette::All, QPalette::Window, QColor(QStringLiteral("#aaaaaa")));
     setPalette(framePalette);
     setAutoFillBackground(true);
+
+    TaskbarProgress::instance().setWindow(static_cast<std::uintptr_t>(winId()));
 }
 
 MiniblinkDialog::~MiniblinkDialog()
@@ -166,9 +169,9 @@ void MiniblinkDialog::userLogined(bool islogined, QString nickname)
 
 bool MiniblinkDialog::notifySetting(bool showContactUs, bool showManual, bool showCommonProblem)
 {
-    return callPageFunction(m_webView, "notifySettingByCpp",
-                            {showContactUs, showManual, showCommonProblem,
-                             QString::fromLatin1(AppInfo::kProductCode)});
+    return callPageFunction(
+        m_webView, "notifySettingByCpp",
+        {showContactUs, showManual, showCommonProblem, QString::fromLatin1(AppInfo::kProductCode)});
 }
 
 bool MiniblinkDialog::setfrontendCountry(QLocale::Country country)
