@@ -9,7 +9,7 @@ packages=(
   libqt5webkit5-dev
   libqrencode-dev libpci-dev pci.ids libcpp-httplib-dev
   xvfb xauth x11-utils xdotool imagemagick librsvg2-bin
-  dbus dbus-x11
+  dbus dbus-x11 curl
   fonts-wqy-microhei fonts-noto-cjk
 )
 
