@@ -1,0 +1,16 @@
+#pragma once
+// A view's page: console messages and script errors go to the debug stream,
+// and every frame it makes gets the script bridge.
+
+#include <QWebPage>
+
+class WebPage final : public QWebPage {
+    Q_OBJECT
+
+public:
+    explicit WebPage(QObject *parent);
+
+protected:
+    void javaScriptConsoleMessage(const QString &message, int lineNumber,
+                                  const QString &sourceID) override;
+};
