@@ -98,8 +98,8 @@
     }
 
     // Carries out the request native code has put on the bridge. A page
-    // function that throws leaves the answer undefined; the error goes to the
-    // console like any uncaught one.
+    // function that throws leaves the answer undefined; the error is logged
+    // like any uncaught one.
     function serve() {
         var req = bridge.request();
         if (!req || req.length < 6)
@@ -113,7 +113,12 @@
             var args = [];
             for (var i = 0; i < req[3].length; ++i)
                 args.push(unpack(req[3].charAt(i), req[4][i], req[5][i]));
-            result = target.apply(window, args);
+            try {
+                result = target.apply(window, args);
+            } catch (e) {
+                var where = e instanceof Object ? e : {};
+                bridge.scriptError(textOf(e), String(where.sourceURL || ''), Number(where.line) || 0);
+            }
         }
         var p = pack([result], false);
         bridge.answer(p.kinds, p.texts[0], p.numbers[0]);

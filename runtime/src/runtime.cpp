@@ -74,6 +74,21 @@ const char *Runtime::decodeUrlEscape(const char *url)
 {
     if (!url)
         return nullptr;
-    m_decoded = QByteArray::fromPercentEncoding(QByteArray(url));
+    // Only well-formed escapes are decoded; a stray '%' stays as it is.
+    const auto hex = [](char c) {
+        return c >= '0' && c <= '9'   ? c - '0'
+               : c >= 'a' && c <= 'f' ? c - 'a' + 10
+               : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                      : -1;
+    };
+    m_decoded.clear();
+    for (const char *p = url; *p; ++p) {
+        if (*p == '%' && hex(p[1]) >= 0 && hex(p[2]) >= 0) {
+            m_decoded += char(hex(p[1]) * 16 + hex(p[2]));
+            p += 2;
+        } else {
+            m_decoded += *p;
+        }
+    }
     return m_decoded.constData();
 }

@@ -1,6 +1,7 @@
 #include "scriptbridge.h"
 
 #include "runtime.h"
+#include "webpage.h"
 
 #include <QFile>
 #include <QWebFrame>
@@ -161,6 +162,11 @@ void ScriptBridge::answer(const QString &kind, const QString &text, const QVaria
         return;
     requests.last().answer =
         valueFromPage(kind.isEmpty() ? QChar() : kind.at(0), text, number.toDouble(), m_frame);
+}
+
+void ScriptBridge::scriptError(const QString &message, const QString &source, int line)
+{
+    logPageMessage(message, line, source);
 }
 
 bool ScriptBridge::serve()

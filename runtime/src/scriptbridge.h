@@ -36,6 +36,7 @@ public:
                                     const QStringList &texts, const QVariantList &numbers);
     Q_INVOKABLE QVariantList request() const;
     Q_INVOKABLE void answer(const QString &kind, const QString &text, const QVariant &number);
+    Q_INVOKABLE void scriptError(const QString &message, const QString &source, int line);
 
 private:
     explicit ScriptBridge(QWebFrame *frame);

@@ -14,9 +14,14 @@ WebPage::WebPage(QObject *parent) : QWebPage(parent)
     ScriptBridge::attach(mainFrame());
 }
 
-void WebPage::javaScriptConsoleMessage(const QString &message, int lineNumber,
-                                       const QString &sourceID)
+void logPageMessage(const QString &message, int lineNumber, const QString &sourceID)
 {
     qDebug().noquote()
         << QStringLiteral("[page] %1:%2: %3").arg(sourceID).arg(lineNumber).arg(message);
+}
+
+void WebPage::javaScriptConsoleMessage(const QString &message, int lineNumber,
+                                       const QString &sourceID)
+{
+    logPageMessage(message, lineNumber, sourceID);
 }

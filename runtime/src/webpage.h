@@ -14,3 +14,6 @@ protected:
     void javaScriptConsoleMessage(const QString &message, int lineNumber,
                                   const QString &sourceID) override;
 };
+
+// Writes a page's console message or script error to the debug stream.
+void logPageMessage(const QString &message, int lineNumber, const QString &sourceID);
