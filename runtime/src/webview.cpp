@@ -2,6 +2,7 @@
 
 #include "hooknetworkmanager.h"
 #include "webpage.h"
+#include "x11focus.h"
 
 #include <QGuiApplication>
 #include <QPlatformSurfaceEvent>
@@ -64,6 +65,14 @@ bool WebView::eventFilter(QObject *watched, QEvent *event)
         detachFromParent();
     }
     return QWebView::eventFilter(watched, event);
+}
+
+void WebView::mousePressEvent(QMouseEvent *event)
+{
+    // Qt may count the view as active while the system's focus is elsewhere.
+    if (m_parentWrapper)
+        takeX11InputFocus(winId());
+    QWebView::mousePressEvent(event);
 }
 
 void WebView::detachFromParent()

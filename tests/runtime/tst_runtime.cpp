@@ -2,6 +2,8 @@
 // program does: bound native functions, page functions called from native
 // code, and the load hook that serves every request.
 
+#include "fakeinput.h"
+
 #include <wke.h>
 
 #include <QBuffer>
@@ -69,6 +71,8 @@ function fetchBytes(url, key) {
 }
 document.getElementById('img').onload = function () { report('img', String(this.naturalWidth)); };
 document.getElementById('img').src = 'img/a.png';
+document.onmousedown = function (e) { report('down', e.clientX + ',' + e.clientY); };
+document.onkeydown = function (e) { report('key', String(e.keyCode)); };
 report('ready', getComputedStyle(document.getElementById('box')).color);
 </script></body></html>
 )";
@@ -106,6 +110,7 @@ private slots:
     void decodeUrlEscape_data();
     void decodeUrlEscape();
     void nullHandlesAreHarmless();
+    void inputReachesEmbeddedView();
 
 private:
     static bool WKE_CALL hook(wkeWebView view, void *param, const char *url, wkeNetJob job);
@@ -515,6 +520,17 @@ void TestRuntime::nullHandlesAreHarmless()
     QCOMPARE(text(jsCallGlobal(es(), jsInt(3), nullptr, 0)), QStringLiteral("undefined"));
     // A stale value handle reads as undefined.
     QCOMPARE(text(jsValue(0x04000000ffffff)), QStringLiteral("undefined"));
+}
+
+void TestRuntime::inputReachesEmbeddedView()
+{
+    // The window manager has focused the top-level window; the click must
+    // still bring keys to the page.
+    QVERIFY(FakeInput::focus(m_host->winId()));
+    QVERIFY(FakeInput::click(m_container->mapToGlobal(QPoint(50, 60))));
+    QTRY_COMPARE(m_reports.value(QStringLiteral("down")), QStringLiteral("50,60"));
+    QVERIFY(FakeInput::typeLetter('a'));
+    QTRY_COMPARE(m_reports.value(QStringLiteral("key")), QStringLiteral("65"));
 }
 
 QTEST_MAIN(TestRuntime)
