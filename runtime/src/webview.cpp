@@ -5,7 +5,6 @@
 #include "x11focus.h"
 
 #include <QGuiApplication>
-#include <QPlatformSurfaceEvent>
 #include <QWebFrame>
 #include <QWidget>
 #include <QWindow>
@@ -38,33 +37,20 @@ void WebView::placeIn(wkeNativeWindow parent)
     setAttribute(Qt::WA_NativeWindow);
     winId();
     // Our window hangs off a wrapper of the parent that we own, never off the
-    // parent's own QWindow, so the parent's teardown does not take our window
-    // object with it.
+    // parent's own QWindow, whose teardown would delete our window object.
     m_parentWrapper = QWindow::fromWinId(parent);
     windowHandle()->setParent(m_parentWrapper);
 
+    // A parent of this process takes the view with it.
+    QObject *owner = QWidget::find(parent);
     const auto windows = QGuiApplication::allWindows();
-    for (QWindow *w : windows) {
-        if (w != m_parentWrapper && w->handle() && w->winId() == parent) {
-            m_parentWindow = w;
-            w->installEventFilter(this);
-            QObject *owner = QWidget::find(parent);
-            connect(owner ? owner : w, &QObject::destroyed, this, &WebView::parentGone);
-            break;
-        }
+    for (int i = 0; !owner && i < windows.size(); ++i) {
+        if (windows.at(i) != m_parentWrapper && windows.at(i)->handle() &&
+            windows.at(i)->winId() == parent)
+            owner = windows.at(i);
     }
-}
-
-bool WebView::eventFilter(QObject *watched, QEvent *event)
-{
-    // The system destroys child windows with their parent: take ours out
-    // first so that it is still there when the view itself goes.
-    if (watched == m_parentWindow && event->type() == QEvent::PlatformSurface &&
-        static_cast<QPlatformSurfaceEvent *>(event)->surfaceEventType() ==
-            QPlatformSurfaceEvent::SurfaceAboutToBeDestroyed) {
-        detachFromParent();
-    }
-    return QWebView::eventFilter(watched, event);
+    if (owner)
+        connect(owner, &QObject::destroyed, this, &WebView::parentGone);
 }
 
 void WebView::mousePressEvent(QMouseEvent *event)
@@ -77,9 +63,6 @@ void WebView::mousePressEvent(QMouseEvent *event)
 
 void WebView::detachFromParent()
 {
-    if (m_parentWindow)
-        m_parentWindow->removeEventFilter(this);
-    m_parentWindow = nullptr;
     if (!m_parentWrapper)
         return;
     if (QWindow *own = windowHandle()) {

@@ -6,7 +6,6 @@
 
 #include <wke.h>
 
-#include <QPointer>
 #include <QWebView>
 
 class HookNetworkManager;
@@ -28,7 +27,6 @@ public:
     void placeIn(wkeNativeWindow parent);
 
 protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
 
 private:
@@ -37,7 +35,5 @@ private:
 
     HookNetworkManager *m_network;
     ExecState m_globalState;
-    // The parent's window when it belongs to this process.
-    QPointer<QWindow> m_parentWindow;
     QWindow *m_parentWrapper = nullptr;
 };

@@ -36,7 +36,7 @@ void captureMessage(QtMsgType, const QMessageLogContext &, const QString &messag
 
 const char kPage[] = R"(<!DOCTYPE html>
 <html><head><meta charset="utf-8"><link rel="stylesheet" href="css/a.css"></head>
-<body><div id="box">box</div><img id="img">
+<body><div id="box">box</div><img id="img"><iframe src="frame.html"></iframe>
 <script>
 function describe() { var r = give(); return typeof r + ':' + String(r); }
 function twice(n) { return n * 2; }
@@ -54,6 +54,7 @@ var samples = {
     numbers: [42, -3.9, 4294967301, '12'],
     kinds: [true, false, null, undefined, { toString: function () { return 'custom'; } }, [1, 2], named]
 };
+function waitForTick() { setTimeout(function () { report('tick', 'ticked'); }, 0); return waitInside(); }
 function named() {}
 named.toString = function () { return 'named function'; };
 function callInspect(name) { return inspect.apply(null, samples[name]); }
@@ -101,6 +102,7 @@ private slots:
     void reentrantCallFromBoundFunction_data();
     void reentrantCallFromBoundFunction();
     void topLevelValuesExpire();
+    void eventLoopInsideBoundCall();
     void bindingAfterLoad();
     void hookAnswersExactly_data();
     void hookAnswersExactly();
@@ -111,6 +113,7 @@ private slots:
     void decodeUrlEscape();
     void nullHandlesAreHarmless();
     void inputReachesEmbeddedView();
+    void viewGoesWithItsParent();
 
 private:
     static bool WKE_CALL hook(wkeWebView view, void *param, const char *url, wkeNetJob job);
@@ -119,6 +122,7 @@ private:
     static jsValue WKE_CALL reenter(jsExecState es, void *param);
     static jsValue WKE_CALL report(jsExecState es, void *param);
     static jsValue WKE_CALL late(jsExecState es, void *param);
+    static jsValue WKE_CALL waitInside(jsExecState es, void *param);
 
     jsExecState es() const { return wkeGlobalExec(m_view); }
     jsValue toJs(const QVariant &v);
@@ -197,6 +201,23 @@ jsValue TestRuntime::report(jsExecState es, void *param)
     return jsUndefined();
 }
 
+// Runs an event loop inside the call, as a modal dialog does, until page
+// script has called back into native code from a timer.
+jsValue TestRuntime::waitInside(jsExecState es, void *param)
+{
+    auto *self = static_cast<TestRuntime *>(param);
+    const jsValue made = jsString(es, "made before the loop");
+    QEventLoop loop;
+    QTimer poll;
+    connect(&poll, &QTimer::timeout, &loop, [&] {
+        if (self->m_reports.contains(QStringLiteral("tick")))
+            loop.quit();
+    });
+    poll.start(5);
+    loop.exec();
+    return made;
+}
+
 jsValue TestRuntime::late(jsExecState es, void *)
 {
     return jsString(es, "late binding");
@@ -231,6 +252,8 @@ void TestRuntime::initTestCase()
     m_files.insert(QStringLiteral("page.html"), {QByteArray(kPage), "text/html"});
     m_files.insert(QStringLiteral("css/a.css"), {"#box { color: rgb(1, 2, 3); }", {}});
     m_files.insert(QStringLiteral("img/a.png"), {png.data(), {}});
+    m_files.insert(QStringLiteral("frame.html"),
+                   {"<script>report('frame', typeof give + ' ' + typeof report);</script>", {}});
 
     wkeInitializeEx(nullptr);
     // Bound before any view exists, as the program does.
@@ -238,6 +261,7 @@ void TestRuntime::initTestCase()
     wkeJsBindFunction("inspect", inspect, this, 8);
     wkeJsBindFunction("reenter", reenter, this, 1);
     wkeJsBindFunction("report", report, this, 2);
+    wkeJsBindFunction("waitInside", waitInside, this, 0);
 
     m_host = new QWidget;
     m_host->resize(400, 300);
@@ -264,12 +288,40 @@ void TestRuntime::cleanupTestCase()
     delete m_host;
 }
 
+void TestRuntime::viewGoesWithItsParent()
+{
+    // A second view left a plain child of its parent, not embedded.
+    auto *plainParent = new QWidget;
+    plainParent->resize(200, 100);
+    const wkeWebView plain = wkeCreateWebWindow(
+        WKE_WINDOW_TYPE_CONTROL, wkeNativeWindow(plainParent->winId()), 0, 0, 200, 100);
+    wkeShowWindow(plain, true);
+    plainParent->show();
+    QVERIFY(QTest::qWaitForWindowExposed(plainParent));
+
+    capturedMessages().clear();
+    const QtMessageHandler previous = qInstallMessageHandler(captureMessage);
+    delete plainParent;
+    delete m_host;
+    m_host = nullptr;
+    QCoreApplication::processEvents();
+    qInstallMessageHandler(previous);
+    // Taken out of the parent before the system destroys it: no X errors.
+    QVERIFY2(capturedMessages().isEmpty(), qPrintable(capturedMessages().join(QLatin1Char('\n'))));
+    for (const wkeWebView view : {m_view, plain}) {
+        QCOMPARE(wkeGlobalExec(view), nullptr);
+        QCOMPARE(wkeGetWindowHandle(view), wkeNativeWindow(0));
+    }
+}
+
 void TestRuntime::subresourcesPassThroughHook()
 {
     QTRY_COMPARE(m_reports.value(QStringLiteral("img")), QStringLiteral("3"));
+    // Child frames have the bound functions too.
+    QTRY_COMPARE(m_reports.value(QStringLiteral("frame")), QStringLiteral("function function"));
     callPage("fetchBytes", {QString(kBase + QStringLiteral("data/xhr")), QStringLiteral("xhr")});
     QTRY_VERIFY(m_reports.contains(QStringLiteral("xhr")));
-    for (const char *path : {"page.html", "css/a.css", "img/a.png", "data/xhr"})
+    for (const char *path : {"page.html", "css/a.css", "img/a.png", "frame.html", "data/xhr"})
         QVERIFY2(m_requests.contains(kBase + QLatin1String(path)), path);
 }
 
@@ -389,6 +441,12 @@ void TestRuntime::topLevelValuesExpire()
     const jsValue v = jsString(es(), "kept for now");
     QCOMPARE(text(v), QStringLiteral("kept for now"));
     QTRY_COMPARE(text(v), QStringLiteral("undefined"));
+}
+
+void TestRuntime::eventLoopInsideBoundCall()
+{
+    QCOMPARE(text(callPage("waitForTick")), QStringLiteral("made before the loop"));
+    QCOMPARE(m_reports.value(QStringLiteral("tick")), QStringLiteral("ticked"));
 }
 
 void TestRuntime::bindingAfterLoad()
@@ -526,9 +584,12 @@ void TestRuntime::inputReachesEmbeddedView()
 {
     // The window manager has focused the top-level window; the click must
     // still bring keys to the page.
+    m_host->resize(400, 300);
+    QTRY_COMPARE(m_container->size(), QSize(400, 300));
     QVERIFY(FakeInput::focus(m_host->winId()));
-    QVERIFY(FakeInput::click(m_container->mapToGlobal(QPoint(50, 60))));
-    QTRY_COMPARE(m_reports.value(QStringLiteral("down")), QStringLiteral("50,60"));
+    // Below the child frame, in the page's own document.
+    QVERIFY(FakeInput::click(m_container->mapToGlobal(QPoint(370, 250))));
+    QTRY_COMPARE(m_reports.value(QStringLiteral("down")), QStringLiteral("370,250"));
     QVERIFY(FakeInput::typeLetter('a'));
     QTRY_COMPARE(m_reports.value(QStringLiteral("key")), QStringLiteral("65"));
 }
