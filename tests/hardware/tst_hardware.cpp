@@ -1,8 +1,10 @@
 #include "fixturetree.h"
 
+#include "hardware/graphicslist.h"
 #include "hardware/identityarithmetic.h"
 #include "hardware/machineidentity.h"
 #include "hardware/netinterfaces.h"
+#include "hardware/pcidevices.h"
 #include "hardware/rootvolume.h"
 
 #include <QtTest>
@@ -31,6 +33,45 @@ void addInterface(const FixtureTree &tree, const QString &name, int index,
         tree.write(base + QLatin1String("device/uevent"), "PCI_ID=8086:15BC\n");
 }
 
+// "desc|hardid" rows to adapters.
+DisplayAdapterList adapters(const QStringList &rows)
+{
+    DisplayAdapterList list;
+    for (const QString &row : rows) {
+        const QStringList parts = row.split(QLatin1Char('|'));
+        list.push_back({parts.value(0).toStdU16String(), parts.value(1).toStdU16String()});
+    }
+    return list;
+}
+
+void addPciFunction(const FixtureTree &tree, const QString &slot, const QByteArray &classCode,
+                    const QByteArray &vendor, const QByteArray &device,
+                    const QByteArray &subsystemVendor, const QByteArray &subsystemDevice,
+                    const QByteArray &revision)
+{
+    const QString base = QStringLiteral("/sys/bus/pci/devices/") + slot + QLatin1Char('/');
+    tree.write(base + QLatin1String("class"), classCode + '\n');
+    tree.write(base + QLatin1String("vendor"), vendor + '\n');
+    tree.write(base + QLatin1String("device"), device + '\n');
+    tree.write(base + QLatin1String("subsystem_vendor"), subsystemVendor + '\n');
+    tree.write(base + QLatin1String("subsystem_device"), subsystemDevice + '\n');
+    tree.write(base + QLatin1String("revision"), revision + '\n');
+}
+
+// A desktop with an Intel iGPU and an NVIDIA card, plus devices that are no adapters.
+void addDesktopPci(const FixtureTree &tree)
+{
+    addPciFunction(tree, QStringLiteral("0000:01:00.0"), "0x030000", "0x10de", "0x1c82", "0x1462",
+                   "0x8c96", "0xa1");
+    addPciFunction(tree, QStringLiteral("0000:00:1f.3"), "0x040300", "0x8086", "0xa348", "0x8086",
+                   "0x7270", "0x10");
+    addPciFunction(tree, QStringLiteral("0000:00:02.0"), "0x030000", "0x8086", "0x3e92", "0x1462",
+                   "0x7b17", "0x00");
+    addPciFunction(tree, QStringLiteral("0000:03:00.0"), "0x038000", "0xfff3", "0xabcd", "0x0000",
+                   "0x0000", "0x01");
+    tree.write(QStringLiteral("/sys/bus/pci/devices/0000:04:00.0/vendor"), "0x10de\n");
+}
+
 } // namespace
 
 class TestHardware final : public QObject {
@@ -51,6 +92,11 @@ private slots:
     void serialFromUuid();
     void rootVolumeSerialFromDiskUuids();
     void computerNameFromRoot();
+    void adapterFilter_data();
+    void adapterFilter();
+    void adapterJsonText();
+    void pciScanOfFixture();
+    void graphicsListOfFixtureAndEmptyMachine();
 };
 
 void TestHardware::adapterChecksum_data()
@@ -234,6 +280,117 @@ void TestHardware::computerNameFromRoot()
     QCOMPARE(toQString(MachineIdentity::computerName()), QStringLiteral("sample-desktop"));
     tree.write(QStringLiteral("/proc/sys/kernel/hostname"), "kernel-name\n");
     QCOMPARE(toQString(MachineIdentity::computerName()), QStringLiteral("kernel-name"));
+    qunsetenv("TESSALY_SYSROOT");
+}
+
+void TestHardware::adapterFilter_data()
+{
+    QTest::addColumn<QStringList>("rows");
+    QTest::addColumn<QList<int>>("kept");
+    const QString intel = QStringLiteral("Intel(R) UHD Graphics 630|PCI\\VEN_8086&DEV_3E92");
+    const QString amd = QStringLiteral("AMD Radeon RX 580|PCI\\VEN_1002&DEV_67DF");
+    const QString nvidia = QStringLiteral("NVIDIA GeForce GTX 1050 Ti|PCI\\VEN_10DE&DEV_1C82");
+    const QString basic = QStringLiteral("Microsoft Basic Display Adapter|ROOT\\BasicDisplay");
+    const QString oray = QStringLiteral("OrayIddDriver Device|ROOT\\DISPLAY\\0000");
+
+    QTest::newRow("intel and basic adapter") << QStringList{intel, basic} << QList<int>{0};
+    QTest::newRow("amd and intel in order") << QStringList{amd, intel} << QList<int>{0, 1};
+    QTest::newRow("upper-case nvidia number after an accepted adapter")
+        << QStringList{intel, nvidia} << QList<int>{0, 1};
+    QTest::newRow("name test open while nothing accepted")
+        << QStringList{QStringLiteral("NVIDIA GeForce GT 710|ROOT\\X"), intel} << QList<int>{0, 1};
+    QTest::newRow("name test closed after an accepted adapter")
+        << QStringList{intel, QStringLiteral("nvidia mirror|ROOT\\X")} << QList<int>{0};
+    QTest::newRow("name test is case-free")
+        << QStringList{basic, QStringLiteral("Radeon by AMD|X")} << QList<int>{1};
+    QTest::newRow("number in an otherwise empty entry")
+        << QStringList{QStringLiteral("|PCI\\VEN_1002")} << QList<int>{0};
+    QTest::newRow("single oray kept")
+        << QStringList{QStringLiteral("ORAY display|X")} << QList<int>{0};
+    QTest::newRow("oray, oray, third") << QStringList{oray, oray, basic} << QList<int>{2};
+    QTest::newRow("oray, oray") << QStringList{oray, oray} << QList<int>{1};
+    QTest::newRow("fallback keeps the rest in order")
+        << QStringList{QStringLiteral("Mirror|A"), oray, basic} << QList<int>{0, 2};
+    QTest::newRow("empty") << QStringList{} << QList<int>{};
+}
+
+void TestHardware::adapterFilter()
+{
+    QFETCH(QStringList, rows);
+    QFETCH(QList<int>, kept);
+    const DisplayAdapterList input = adapters(rows);
+    const DisplayAdapterList output = GraphicsList::filter(input);
+    QCOMPARE(int(output.size()), kept.size());
+    for (int i = 0; i < kept.size(); ++i) {
+        QCOMPARE(QString::fromStdU16String(output[std::size_t(i)].desc),
+                 QString::fromStdU16String(input[std::size_t(kept[i])].desc));
+        QCOMPARE(QString::fromStdU16String(output[std::size_t(i)].hardid),
+                 QString::fromStdU16String(input[std::size_t(kept[i])].hardid));
+    }
+}
+
+void TestHardware::adapterJsonText()
+{
+    QCOMPARE(GraphicsList::toJson({}), QByteArray("[\n]\n"));
+    const QByteArray expected = "[\n"
+                                "    {\n"
+                                "        \"desc\": \"Intel(R) \xe6\x98\xbe\xe5\x8d\xa1\",\n"
+                                "        \"hardid\": \"PCI\\\\VEN_8086&DEV_3E92\"\n"
+                                "    },\n"
+                                "    {\n"
+                                "        \"desc\": \"\",\n"
+                                "        \"hardid\": \"\"\n"
+                                "    }\n"
+                                "]\n";
+    QCOMPARE(GraphicsList::toJson(adapters(
+                 {QStringLiteral("Intel(R) 显卡|PCI\\VEN_8086&DEV_3E92"), QStringLiteral("|")})),
+             expected);
+}
+
+void TestHardware::pciScanOfFixture()
+{
+    FixtureTree tree;
+    addDesktopPci(tree);
+    const QVector<PciDevice> devices = readPciDevices(tree.root());
+    QStringList order;
+    for (const PciDevice &device : devices)
+        order << device.slot;
+    QCOMPARE(order, QStringList({"0000:00:02.0", "0000:00:1f.3", "0000:01:00.0", "0000:03:00.0"}));
+    QCOMPARE(devices[2].hardwareId(),
+             QStringLiteral("PCI\\VEN_10DE&DEV_1C82&SUBSYS_8C961462&REV_A1"));
+
+    const DisplayAdapterList list = pciDisplayAdapters(tree.root());
+    QCOMPARE(int(list.size()), 3);
+    QCOMPARE(QString::fromStdU16String(list[0].desc),
+             QStringLiteral("Intel Corporation CoffeeLake-S GT2 [UHD Graphics 630]"));
+    QCOMPARE(QString::fromStdU16String(list[0].hardid),
+             QStringLiteral("PCI\\VEN_8086&DEV_3E92&SUBSYS_7B171462&REV_00"));
+    QCOMPARE(QString::fromStdU16String(list[1].desc),
+             QStringLiteral("NVIDIA Corporation GP107 [GeForce GTX 1050 Ti]"));
+    QCOMPARE(QString::fromStdU16String(list[2].desc), QStringLiteral("Device fff3:abcd"));
+
+    PciNames names;
+    QCOMPARE(names.name(0x10de, 0xfff1), QStringLiteral("NVIDIA Corporation Device fff1"));
+    QCOMPARE(names.vendorName(0xfff3), QString());
+    QVERIFY(pciDisplayAdapters(tree.root() + QLatin1String("/nothing")).empty());
+}
+
+void TestHardware::graphicsListOfFixtureAndEmptyMachine()
+{
+    FixtureTree tree;
+    addDesktopPci(tree);
+    qputenv("TESSALY_SYSROOT", tree.root().toUtf8());
+    const QJsonArray list = QJsonDocument::fromJson(GraphicsList::json()).array();
+    qunsetenv("TESSALY_SYSROOT");
+    QCOMPARE(list.size(), 2);
+    QCOMPARE(list[0].toObject().value(QLatin1String("hardid")).toString().left(12),
+             QStringLiteral("PCI\\VEN_8086"));
+    QCOMPARE(list[1].toObject().value(QLatin1String("hardid")).toString().left(12),
+             QStringLiteral("PCI\\VEN_10DE"));
+
+    FixtureTree empty;
+    qputenv("TESSALY_SYSROOT", empty.root().toUtf8());
+    QCOMPARE(GraphicsList::json(), QByteArray("[\n]\n"));
     qunsetenv("TESSALY_SYSROOT");
 }
 
