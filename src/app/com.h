@@ -1,0 +1,7 @@
+#pragma once
+// COM for the main thread (Windows); nothing to do elsewhere.
+
+namespace Com {
+void initialize();
+void uninitialize();
+} // namespace Com

@@ -1,0 +1,6 @@
+#include "app/com.h"
+
+namespace Com {
+void initialize() {}
+void uninitialize() {}
+} // namespace Com

@@ -1,0 +1,167 @@
+#include "webui/pagebridge.h"
+
+#include "app/appinfo.h"
+#include "webui/mainwindowref.h"
+#include "webui/miniblinkdialog.h"
+#include "webui/wkeapi.h"
+
+#include <optional>
+#include <string>
+
+namespace {
+
+constexpr int kChinaCountry = 44;
+
+jsValue undefinedValue()
+{
+    return wkeCall(&WkeApi::jsUndefined);
+}
+
+jsValue boolValue(bool b)
+{
+    return b ? wkeCall(&WkeApi::jsTrue) : wkeCall(&WkeApi::jsFalse);
+}
+
+int argCount(jsExecState es)
+{
+    return wkeCall(&WkeApi::jsArgCount, es);
+}
+
+// The call's first argument as text, when there is one and it is a string.
+std::optional<std::string> firstStringArgument(jsExecState es)
+{
+    if (argCount(es) < 1 || wkeCall(&WkeApi::jsArgType, es, 0) != JSTYPE_STRING)
+        return std::nullopt;
+    const char *text = wkeCall(&WkeApi::jsToTempString, es, wkeCall(&WkeApi::jsArg, es, 0));
+    return std::string(text ? text : "");
+}
+
+int intArgument(jsExecState es, int index)
+{
+    return wkeCall(&WkeApi::jsToInt, es, wkeCall(&WkeApi::jsArg, es, index));
+}
+
+MiniblinkDialog *windowOf(void *param)
+{
+    return static_cast<MiniblinkDialog *>(param);
+}
+
+jsValue WKE_CALL eMsg(jsExecState es, void *)
+{
+    const std::optional<std::string> message = firstStringArgument(es);
+    if (!message)
+        return undefinedValue();
+    MiniblinkDialog *window = mainWindow();
+    if (*message == "loadedjs") {
+        if (window)
+            window->pageLoaded();
+        return boolValue(true);
+    }
+    return boolValue(true);
+}
+
+jsValue WKE_CALL graphicsList(jsExecState, void *)
+{
+    return undefinedValue();
+}
+
+jsValue WKE_CALL downDir(jsExecState es, void *)
+{
+    if (argCount(es) >= 1 && wkeCall(&WkeApi::jsArgType, es, 0) != JSTYPE_STRING)
+        return undefinedValue();
+    return undefinedValue();
+}
+
+jsValue WKE_CALL selectDir(jsExecState, void *)
+{
+    return undefinedValue();
+}
+
+jsValue WKE_CALL isLogin(jsExecState, void *)
+{
+    return boolValue(false);
+}
+
+jsValue WKE_CALL down(jsExecState es, void *)
+{
+    constexpr int kBadArguments = 3;
+    if (argCount(es) != 4)
+        return wkeCall(&WkeApi::jsInt, kBadArguments);
+    return undefinedValue();
+}
+
+jsValue WKE_CALL countryID(jsExecState, void *)
+{
+    return wkeCall(&WkeApi::jsInt, kChinaCountry);
+}
+
+jsValue WKE_CALL click(jsExecState es, void *param)
+{
+    const std::optional<std::string> name = firstStringArgument(es);
+    if (!name)
+        return undefinedValue();
+    windowOf(param)->clickEvent(*name);
+    return boolValue(true);
+}
+
+template <MiniblinkDialog::MouseAction action>
+jsValue WKE_CALL titleBarMouse(jsExecState es, void *param)
+{
+    const std::optional<std::string> name = firstStringArgument(es);
+    if (!name)
+        return undefinedValue();
+    windowOf(param)->pageMouseEvent(action, *name, intArgument(es, 1), intArgument(es, 2));
+    return boolValue(true);
+}
+
+jsValue WKE_CALL mouseHover(jsExecState, void *)
+{
+    return boolValue(true);
+}
+
+jsValue WKE_CALL mouseEnter(jsExecState es, void *param)
+{
+    const std::optional<std::string> name = firstStringArgument(es);
+    if (!name)
+        return undefinedValue();
+    if (*name == "usericonBtn") {
+        windowOf(param)->showUserinfoWidget(intArgument(es, 1), intArgument(es, 2),
+                                            intArgument(es, 3), intArgument(es, 4));
+    }
+    return boolValue(true);
+}
+
+jsValue WKE_CALL mouseLeave(jsExecState, void *)
+{
+    return boolValue(true);
+}
+
+jsValue WKE_CALL appType(jsExecState es, void *)
+{
+    return wkeCall(&WkeApi::jsString, es, AppInfo::kProductCode);
+}
+
+} // namespace
+
+void bindPageBridge(MiniblinkDialog *window)
+{
+    void *const self = static_cast<void *>(window);
+    const auto bind = [](const char *name, wkeJsNativeFunction fn, void *param, unsigned count) {
+        wkeCall(&WkeApi::wkeJsBindFunction, name, fn, param, count);
+    };
+    bind("eMsg", &eMsg, nullptr, 5);
+    bind("graphicsList", &graphicsList, nullptr, 5);
+    bind("downDir", &downDir, nullptr, 5);
+    bind("selectDir", &selectDir, self, 5);
+    bind("isLogin", &isLogin, nullptr, 0);
+    bind("Down", &down, nullptr, 3);
+    bind("countryID", &countryID, nullptr, 0);
+    bind("click", &click, self, 1);
+    bind("mousedown", &titleBarMouse<MiniblinkDialog::MouseAction::Press>, self, 3);
+    bind("mousemove", &titleBarMouse<MiniblinkDialog::MouseAction::Move>, self, 3);
+    bind("mouserelease", &titleBarMouse<MiniblinkDialog::MouseAction::Release>, self, 3);
+    bind("mousehover", &mouseHover, self, 3);
+    bind("mouseenter", &mouseEnter, self, 3);
+    bind("mouseleave", &mouseLeave, self, 3);
+    bind("appType", &appType, self, 0);
+}

@@ -1,0 +1,31 @@
+#pragma once
+// Serves the local pages: every request of the web view passes through here
+// before it could reach the network.
+
+#include <wke.h>
+
+#include <QByteArray>
+#include <QString>
+
+namespace PageHook {
+
+// Every local page and resource is addressed under this prefix; the host is a
+// reserved test name that never resolves.
+inline constexpr char kPagePrefix[] = "http://page.test/";
+// Answered with a fixed body, for checking the hook itself.
+inline constexpr char kLoopbackTestPrefix[] = "http://127.0.0.1:12222";
+// The one address allowed to reach the network.
+inline constexpr char kExternalTestAddress[] = "http://example.com/";
+
+// The file that answers the relative path (the part of the decoded address after
+// the prefix): inside the "html" folder of exeDir, else beside the executable.
+// Empty when the path would leave both folders.
+QString resolveFile(const QString &exeDir, const QString &relativePath);
+
+// The body for a decoded address under the prefix; empty when there is no file.
+QByteArray pageContent(const QString &exeDir, const QByteArray &decodedUrl);
+
+// The callback registered with wkeOnLoadUrlBegin.
+bool WKE_CALL onLoadUrlBegin(wkeWebView view, void *param, const char *url, wkeNetJob job);
+
+} // namespace PageHook

@@ -1,0 +1,319 @@
+#include "fakewke.h"
+
+#include "webui/miniblinkdialog.h"
+#include "webui/mainwindowref.h"
+#include "webui/pagehook.h"
+#include "webui/wkeapi.h"
+#include "webui/wkeloader.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+
+#include <memory>
+
+using V = FakeValue;
+
+class TestWebUi final : public QObject {
+    Q_OBJECT
+
+private:
+    FakeWke &wke = FakeWke::instance();
+    std::unique_ptr<MiniblinkDialog> window;
+
+    int pageCallCount(const std::string &name) const
+    {
+        int n = 0;
+        for (const PageCall &c : wke.pageCalls)
+            n += c.name == name ? 1 : 0;
+        return n;
+    }
+
+private slots:
+    void init()
+    {
+        wke.install();
+        window = std::make_unique<MiniblinkDialog>();
+        setMainWindow(window.get());
+    }
+    void cleanup()
+    {
+        setMainWindow(nullptr);
+        window.reset();
+    }
+
+    void constructionBindsEverythingBeforeLoadingTheStartPage()
+    {
+        const std::vector<std::string> expected = {
+            "eMsg",      "graphicsList", "downDir",      "selectDir",  "isLogin",
+            "Down",      "countryID",    "click",        "mousedown",  "mousemove",
+            "mouserelease", "mousehover", "mouseenter",  "mouseleave", "appType"};
+        QCOMPARE(wke.bindOrder(), expected);
+        QCOMPARE(wke.declaredCount("eMsg"), 5u);
+        QCOMPARE(wke.declaredCount("Down"), 3u);
+        QCOMPARE(wke.declaredCount("appType"), 0u);
+        QCOMPARE(wke.loadedUrls.size(), size_t(1));
+        QCOMPARE(QString::fromStdWString(wke.loadedUrls.front()),
+                 QStringLiteral("http://page.test/index.html"));
+        QCOMPARE(window->size(), QSize(802, 602));
+        QCOMPARE(window->minimumSize(), QSize(802, 602));
+        QVERIFY(window->windowFlags() & Qt::FramelessWindowHint);
+    }
+
+    void stringFirstArgumentRule_data()
+    {
+        QTest::addColumn<QString>("function");
+        for (const char *f : {"eMsg", "click", "mousedown", "mousemove", "mouserelease",
+                              "mouseenter"})
+            QTest::newRow(f) << QString::fromLatin1(f);
+    }
+    void stringFirstArgumentRule()
+    {
+        QFETCH(QString, function);
+        const std::string name = function.toStdString();
+        QCOMPARE(wke.call(name, {}), V::undefined());
+        QCOMPARE(wke.call(name, {V::number(5)}), V::undefined());
+        QCOMPARE(wke.call(name, {V::boolean(true), V::string(QStringLiteral("titleBar"))}),
+                 V::undefined());
+        QCOMPARE(wke.call(name, {V::undefined()}), V::undefined());
+        QVERIFY(wke.pageCalls.empty());
+    }
+
+    void eMsgAnswersTrueForUnknownMessagesAndDoesNothing()
+    {
+        for (const char *msg : {"SCAN", "LoadedJs", "nonsense", ""}) {
+            QCOMPARE(wke.call("eMsg", {V::string(QString::fromLatin1(msg))}), V::boolean(true));
+        }
+        QVERIFY(wke.pageCalls.empty());
+    }
+
+    void constantsAndNoOps()
+    {
+        QCOMPARE(wke.call("countryID", {}), V::number(44));
+        QCOMPARE(wke.call("countryID", {V::string(QStringLiteral("x"))}), V::number(44));
+        QCOMPARE(wke.call("appType", {}), V::string(QStringLiteral("graphics")));
+        QCOMPARE(wke.call("mousehover", {}), V::boolean(true));
+        QCOMPARE(wke.call("mousehover", {V::number(1), V::boolean(false)}), V::boolean(true));
+        QCOMPARE(wke.call("mouseleave", {V::undefined()}), V::boolean(true));
+        QCOMPARE(wke.call("click", {V::string(QStringLiteral("noSuchButton"))}), V::boolean(true));
+        QCOMPARE(wke.call("mouseenter", {V::string(QStringLiteral("usericonBtn")), V::number(1),
+                                         V::number(2), V::number(3), V::number(4)}),
+                 V::boolean(true));
+    }
+
+    void downNeedsExactlyFourArguments()
+    {
+        const V s = V::string(QStringLiteral("x"));
+        QCOMPARE(wke.call("Down", {}), V::number(3));
+        QCOMPARE(wke.call("Down", {s, s, s}), V::number(3));
+        QCOMPARE(wke.call("Down", {s, s, s, s, s}), V::number(3));
+    }
+
+    void pageReadyHandshake()
+    {
+        // Page first, configuration later.
+        QCOMPARE(wke.call("eMsg", {V::string(QStringLiteral("loadedjs"))}), V::boolean(true));
+        QCOMPARE(pageCallCount("notifySettingByCpp"), 0);
+        window->configReceived();
+        QCOMPARE(pageCallCount("notifySettingByCpp"), 1);
+        const PageCall &call = wke.pageCalls.back();
+        QCOMPARE(call.name, std::string("notifySettingByCpp"));
+        const std::vector<V> expected = {V::boolean(true), V::boolean(true), V::boolean(true),
+                                         V::string(QStringLiteral("graphics"))};
+        QCOMPARE(call.args, expected);
+
+        // Every later configuration announcement notifies again.
+        window->configReceived();
+        QCOMPARE(pageCallCount("notifySettingByCpp"), 2);
+    }
+
+    void configurationBeforePage()
+    {
+        window->configReceived();
+        QCOMPARE(pageCallCount("notifySettingByCpp"), 0);
+        wke.pageAnswers["notifySettingByCpp"] = V::boolean(true);
+        wke.call("eMsg", {V::string(QStringLiteral("loadedjs"))});
+        QCOMPARE(pageCallCount("notifySettingByCpp"), 1);
+    }
+
+    void pageFunctionAnswersAreReadAsBooleans()
+    {
+        QCOMPARE(window->setfrontendCountry(QLocale::China), false);
+        wke.pageAnswers["setCountry"] = V::boolean(true);
+        QCOMPARE(window->setfrontendCountry(QLocale::China), true);
+        QCOMPARE(wke.pageCalls.back().args, std::vector<V>{V::number(44)});
+        wke.pageAnswers["notifySettingByCpp"] = V::string(QStringLiteral("yes"));
+        QCOMPARE(window->notifySetting(true, false, true), true);
+
+        window->pciinfoResults(QStringLiteral("{\"pcinfo\":{}}"));
+        QCOMPARE(wke.pageCalls.back().name, std::string("scanCbkByCpp"));
+        QCOMPARE(wke.pageCalls.back().args,
+                 std::vector<V>{V::string(QStringLiteral("{\"pcinfo\":{}}"))});
+        window->userLogined(true, QStringLiteral("小明"));
+        const std::vector<V> login = {V::boolean(true), V::string(QStringLiteral("小明"))};
+        QCOMPARE(wke.pageCalls.back().args, login);
+    }
+
+    void titleBarDrag()
+    {
+        window->move(200, 150);
+        const QPoint start = window->pos();
+        const V bar = V::string(QStringLiteral("titleBar"));
+
+        // Moves before any press, and moves of other elements, do nothing.
+        QCOMPARE(wke.call("mousemove", {bar, V::number(50), V::number(50)}), V::boolean(true));
+        QCOMPARE(window->pos(), start);
+        wke.call("mousedown", {V::string(QStringLiteral("logo")), V::number(10), V::number(10)});
+        wke.call("mousemove", {V::string(QStringLiteral("logo")), V::number(30), V::number(30)});
+        QCOMPARE(window->pos(), start);
+
+        wke.call("mousedown", {bar, V::number(10), V::number(12)});
+        wke.call("mousemove", {bar, V::number(40), V::number(32)});
+        QCOMPARE(window->pos(), start + QPoint(30, 20));
+        // The pointer keeps its place in the page as the window follows it.
+        wke.call("mousemove", {bar, V::number(15), V::number(12)});
+        QCOMPARE(window->pos(), start + QPoint(35, 20));
+
+        wke.call("mouserelease", {bar, V::number(15), V::number(12)});
+        wke.call("mousemove", {bar, V::number(90), V::number(90)});
+        QCOMPARE(window->pos(), start + QPoint(35, 20));
+    }
+
+    void closeButtonEndsTheEventLoopWithCodeZero()
+    {
+        QTimer::singleShot(0, [this] {
+            wke.call("click", {V::string(QStringLiteral("closeBtn"))});
+        });
+        // A guard so a broken close cannot hang the test.
+        QTimer::singleShot(5000, [] { QCoreApplication::exit(99); });
+        QCOMPARE(QApplication::exec(), 0);
+    }
+
+    void hookAnswers()
+    {
+        const HookAnswer page = wke.request("http://page.test/index.html");
+        QVERIFY(page.handled);
+        QVERIFY(page.dataSet);
+        QVERIFY(page.data.contains("titleBar"));
+        QVERIFY(page.mimeType.isEmpty());
+
+        const HookAnswer loopback = wke.request("http://127.0.0.1:12222/anything");
+        QVERIFY(loopback.handled);
+        QCOMPARE(loopback.data, QByteArray("\"test1111\""));
+        QCOMPARE(loopback.mimeType, QByteArray("text/html"));
+
+        const HookAnswer external = wke.request(PageHook::kExternalTestAddress);
+        QVERIFY(!external.handled);
+        QVERIFY(external.hooked);
+
+        // Anything else is swallowed: it never reaches the network.
+        const HookAnswer other = wke.request("https://www.example.org/track.js");
+        QVERIFY(other.handled);
+        QVERIFY(other.hooked);
+        QVERIFY(other.data.isEmpty());
+    }
+
+    void pageFiles_data()
+    {
+        QTest::addColumn<QByteArray>("url");
+        QTest::addColumn<QByteArray>("body");
+        QTest::newRow("inside html") << QByteArray("http://page.test/css/a.css")
+                                     << QByteArray("body{}");
+        QTest::newRow("beside executable") << QByteArray("http://page.test/beside.txt")
+                                           << QByteArray("next to exe");
+        QTest::newRow("escaped blank") << QByteArray("http://page.test/my page.html")
+                                       << QByteArray("blank");
+        QTest::newRow("empty file") << QByteArray("http://page.test/empty.html") << QByteArray();
+        QTest::newRow("query kept in name") << QByteArray("http://page.test/index.html?x=1")
+                                            << QByteArray();
+        QTest::newRow("missing") << QByteArray("http://page.test/nothere.js") << QByteArray();
+        QTest::newRow("climbs out of html")
+            << QByteArray("http://page.test/../../secret.txt") << QByteArray();
+        QTest::newRow("climbs out beside exe")
+            << QByteArray("http://page.test/../secret.txt") << QByteArray();
+        QTest::newRow("climbs and returns")
+            << QByteArray("http://page.test/css/../css/a.css") << QByteArray("body{}");
+    }
+    void pageFiles()
+    {
+        QFETCH(QByteArray, url);
+        QFETCH(QByteArray, body);
+        QTemporaryDir root;
+        const QString exeDir = root.path() + QStringLiteral("/app/bin");
+        QVERIFY(QDir().mkpath(exeDir + QStringLiteral("/html/css")));
+        const auto write = [](const QString &path, const QByteArray &data) {
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(data);
+        };
+        write(exeDir + QStringLiteral("/html/css/a.css"), "body{}");
+        write(exeDir + QStringLiteral("/html/index.html"), "<html>");
+        write(exeDir + QStringLiteral("/html/my page.html"), "blank");
+        write(exeDir + QStringLiteral("/html/empty.html"), "");
+        write(exeDir + QStringLiteral("/beside.txt"), "next to exe");
+        write(root.path() + QStringLiteral("/app/secret.txt"), "secret");
+        write(root.path() + QStringLiteral("/secret.txt"), "secret");
+
+        QCOMPARE(PageHook::pageContent(exeDir, url), body);
+    }
+
+    void escapedAddressesAreDecodedBeforeTheFileIsFound()
+    {
+        const HookAnswer escaped = wke.request("http://page.test/js/%62ridge.js");
+        QVERIFY(escaped.data.contains("attachTitleBarDrag"));
+        const HookAnswer climbing = wke.request("http://page.test/%2e%2e/%2e%2e/etc/passwd");
+        QVERIFY(climbing.handled);
+        QVERIFY(climbing.data.isEmpty());
+    }
+};
+
+class TestWkeLoader final : public QObject {
+    Q_OBJECT
+private slots:
+    void missingFunctionsAreReportedAndLeftEmpty()
+    {
+        wkeApi() = WkeApi();
+        std::vector<std::string> missing;
+        WkeLoader::setMissingReporter([&](const char *name) { missing.emplace_back(name); });
+        runtimeLibraryPath() = QStringLiteral(PARTIAL_RUNTIME_PATH).toStdWString();
+        QVERIFY(WkeLoader::load(nullptr));
+        WkeLoader::setMissingReporter({});
+
+        QCOMPARE(missing.size(), size_t(24));
+        QVERIFY(std::find(missing.begin(), missing.end(), "jsInt") == missing.end());
+        QVERIFY(std::find(missing.begin(), missing.end(), "jsCallGlobal") != missing.end());
+        QVERIFY(wkeApi().jsInt != nullptr);
+        QVERIFY(wkeApi().jsString == nullptr);
+        // Initialisation ran once before resolving.
+        QCOMPARE(wkeCall(&WkeApi::jsInt, 1), jsValue(1001));
+        // An empty entry is never called; the caller gets a default value.
+        QCOMPARE(wkeCall(&WkeApi::jsString, nullptr, "x"), jsValue(0));
+        wkeCall(&WkeApi::wkeShowWindow, nullptr, true);
+    }
+
+    void aMissingLibraryFailsToLoad()
+    {
+        runtimeLibraryPath() = L"/nonexistent/libwke.so";
+        QVERIFY(!WkeLoader::load(nullptr));
+    }
+};
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    int status = 0;
+    {
+        TestWebUi t;
+        status |= QTest::qExec(&t, argc, argv);
+    }
+    {
+        TestWkeLoader t;
+        status |= QTest::qExec(&t, argc, argv);
+    }
+    return status;
+}
+
+#include "tst_webui.moc"
