@@ -3,6 +3,8 @@
 #include "app/appinfo.h"
 #include "downloads/downloaderobjmanager.h"
 #include "downloads/savefolder.h"
+#include "hardware/graphicslist.h"
+#include "hardware/workerthread.h"
 #include "webui/mainwindowref.h"
 #include "webui/miniblinkdialog.h"
 #include "webui/shellactions.h"
@@ -78,6 +80,11 @@ jsValue WKE_CALL eMsg(jsExecState es, void *)
         ShellActions::openTutorial();
         return boolValue(true);
     }
+    if (*message == "scan") {
+        if (window)
+            WorkerThread::startScan(window, &MiniblinkDialog::pciinfoResults);
+        return boolValue(true);
+    }
     if (*message == "saveFolder")
         return boolValue(ShellActions::openSaveFolder());
     if (*message == "loadedjs") {
@@ -88,9 +95,10 @@ jsValue WKE_CALL eMsg(jsExecState es, void *)
     return boolValue(true);
 }
 
-jsValue WKE_CALL graphicsList(jsExecState, void *)
+jsValue WKE_CALL graphicsList(jsExecState es, void *)
 {
-    return undefinedValue();
+    const QByteArray json = GraphicsList::json();
+    return wkeCall(&WkeApi::jsString, es, json.constData());
 }
 
 jsValue WKE_CALL downDir(jsExecState es, void *)
