@@ -112,7 +112,10 @@ void DownloaderObj::writeChunk(const QByteArray &data)
 {
     if (m_writeFailed || data.isEmpty())
         return;
-    if (m_outputFile->write(data) == data.size())
+    const qint64 written = m_outputFile->write(data);
+    if (written > 0)
+        m_bytesWritten += written;
+    if (written == data.size())
         return;
     // A full disk or a size limit: stop now rather than report a cut-off installer.
     m_writeFailed = true;
@@ -166,13 +169,12 @@ void DownloaderObj::finish()
         reportFinish(Cancelled, QString(), tr("用户取消了下载"));
         return;
     }
-    if (!transferred || m_writeFailed) {
+    const QUrl redirect = reply->attribute(QNetworkRequest::RedirectionTargetAttribute).toUrl();
+    if (!transferred || m_writeFailed || (redirect.isEmpty() && !receivedWholeBody(reply))) {
         QFile::remove(fileName);
         reportFinish(Failed, QString(), tr("下载过程发生了错误"));
         return;
     }
-
-    const QUrl redirect = reply->attribute(QNetworkRequest::RedirectionTargetAttribute).toUrl();
     if (redirect.isEmpty()) {
         reportFinish(Done, m_targetPath, QString());
         return;
@@ -180,6 +182,18 @@ void DownloaderObj::finish()
     // The file holds the body of the redirect answer.
     QFile::remove(fileName);
     followRedirect(reply->url().resolved(redirect));
+}
+
+bool DownloaderObj::receivedWholeBody(const QNetworkReply *reply) const
+{
+    // The network layer can take a connection closed mid-body for the end of
+    // the body; the announced length tells. A compressed body is counted
+    // after decoding, so its length cannot be compared.
+    const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader);
+    const QByteArray encoding = reply->rawHeader("Content-Encoding");
+    if (!length.isValid() || (!encoding.isEmpty() && encoding != "identity"))
+        return true;
+    return m_bytesWritten == length.toLongLong();
 }
 
 void DownloaderObj::followRedirect(const QUrl &target)

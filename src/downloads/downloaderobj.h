@@ -53,6 +53,7 @@ private:
     void finish();
     void followRedirect(const QUrl &target);
     void writeChunk(const QByteArray &data);
+    bool receivedWholeBody(const QNetworkReply *reply) const;
     void reportFinish(FinishCode code, const QString &path, const QString &message);
 
     std::unique_ptr<QFile> m_outputFile;
@@ -65,6 +66,7 @@ private:
     QString m_fallbackName;
     // Set when the file did not take every byte: the download then fails.
     bool m_writeFailed = false;
+    qint64 m_bytesWritten = 0;
     int m_redirectHops = 0;
     QPointer<DownloaderObjManager> m_manager;
 };
