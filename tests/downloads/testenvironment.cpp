@@ -4,6 +4,15 @@
 #include <QFile>
 #include <QRegularExpression>
 
+#include <csignal>
+
+#include <sys/prctl.h>
+
+void ChildProcess::setupChildProcess()
+{
+    prctl(PR_SET_PDEATHSIG, SIGTERM);
+}
+
 bool StandInService::start()
 {
     m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);

@@ -19,6 +19,12 @@
 #include <thread>
 #include <vector>
 
+// A helper process that ends with the test, also when the test crashes.
+class ChildProcess : public QProcess {
+protected:
+    void setupChildProcess() override;
+};
+
 // Runs tessaly-devservice on a free loopback port.
 class StandInService {
 public:
@@ -27,7 +33,7 @@ public:
     QString url(const QString &pathAndQuery) const { return m_base + pathAndQuery; }
 
 private:
-    QProcess m_process;
+    ChildProcess m_process;
     QString m_base;
 };
 
@@ -40,7 +46,7 @@ public:
 
 private:
     QTemporaryDir m_dir;
-    QProcess m_process;
+    ChildProcess m_process;
 };
 
 // Plays org.freedesktop.FileManager1 on the session bus and records its calls.
