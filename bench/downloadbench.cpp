@@ -24,6 +24,9 @@
 #include <cstring>
 #include <vector>
 
+#include <csignal>
+
+#include <sys/prctl.h>
 #include <sys/resource.h>
 
 namespace {
@@ -92,6 +95,12 @@ void installPage()
     api.jsToBoolean = &toBoolean;
 }
 
+// The stand-in service ends with the benchmark, also when it is interrupted.
+class ChildProcess : public QProcess {
+protected:
+    void setupChildProcess() override { prctl(PR_SET_PDEATHSIG, SIGTERM); }
+};
+
 long peakMemoryKiB()
 {
     rusage usage{};
@@ -152,7 +161,7 @@ int main(int argc, char *argv[])
     MiniblinkDialog window;
     setMainWindow(&window);
 
-    QProcess service;
+    ChildProcess service;
     service.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     service.start(QStringLiteral(DEVSERVICE_PATH), {QStringLiteral("--port"), QStringLiteral("0")});
     QString base;
