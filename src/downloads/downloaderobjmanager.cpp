@@ -4,6 +4,12 @@
 
 #include <QTimer>
 
+namespace {
+// A finished job lingers this long, so that nothing still on its way to it
+// (a late signal of its reply) reaches a destroyed object.
+constexpr int kDeleteDelayMs = 1000;
+} // namespace
+
 DownloaderObjManager::DownloaderObjManager(QObject *parent) : QObject(parent) {}
 
 int DownloaderObjManager::down(QObject *window, const QStringList &arguments)
@@ -36,5 +42,5 @@ void DownloaderObjManager::discardCurrentJob()
 void DownloaderObjManager::deleteDownloader()
 {
     QPointer<QObject> job = sender();
-    QTimer::singleShot(m_deleteDelay, this, [job] { delete job.data(); });
+    QTimer::singleShot(kDeleteDelayMs, this, [job] { delete job.data(); });
 }

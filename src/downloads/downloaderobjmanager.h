@@ -23,13 +23,9 @@ public:
     // Destroys the current job at once (its start failed).
     void discardCurrentJob();
 
-    // For tests: the delay before a finished job is destroyed.
-    void setDeleteDelay(int msecs) { m_deleteDelay = msecs; }
-
 public slots:
     virtual void deleteDownloader();
 
 private:
     QPointer<DownloaderObj> m_current;
-    int m_deleteDelay = 1000;
 };
