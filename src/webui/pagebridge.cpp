@@ -5,6 +5,7 @@
 #include "downloads/savefolder.h"
 #include "hardware/graphicslist.h"
 #include "hardware/workerthread.h"
+#include "i18n/international.h"
 #include "webui/mainwindowref.h"
 #include "webui/miniblinkdialog.h"
 #include "webui/shellactions.h"
@@ -17,8 +18,6 @@
 #include <string>
 
 namespace {
-
-constexpr int kChinaCountry = 44;
 
 jsValue undefinedValue()
 {
@@ -135,7 +134,7 @@ jsValue WKE_CALL down(jsExecState es, void *)
 
 jsValue WKE_CALL countryID(jsExecState, void *)
 {
-    return wkeCall(&WkeApi::jsInt, kChinaCountry);
+    return wkeCall(&WkeApi::jsInt, static_cast<int>(International::instance()->country()));
 }
 
 jsValue WKE_CALL click(jsExecState es, void *param)
