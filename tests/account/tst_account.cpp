@@ -1,0 +1,449 @@
+#include "account/user.h"
+#include "account/userfile.h"
+
+#include <QApplication>
+#include <QBuffer>
+#include <QDataStream>
+#include <QDir>
+#include <QFile>
+#include <QJsonObject>
+#include <QSignalSpy>
+#include <QStandardPaths>
+#include <QtTest>
+
+#include <csignal>
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+namespace {
+
+QByteArray readAll(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void writeAll(const QString &path, const QByteArray &data)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QCOMPARE(f.write(data), qint64(data.size()));
+}
+
+QImage imageOf(const QPixmap &pixmap)
+{
+    return pixmap.toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied);
+}
+
+QImage defaultAvatar()
+{
+    return imageOf(QPixmap(QStringLiteral(":/img/defaultHead.png")));
+}
+
+// A record whose stream form is known byte for byte (no avatar image).
+UserRecord knownRecord()
+{
+    UserRecord r;
+    r.username = QStringLiteral("ab");
+    r.nickname = QStringLiteral("小明");
+    r.token = QStringLiteral("t");
+    r.serviceBase = QStringLiteral("");
+    r.expireTime = 0x01020304;
+    r.userId = 7;
+    r.saveFolder = QStringLiteral("/d");
+    return r;
+}
+
+const QByteArray kKnownBytes = QByteArray::fromHex("00000004"
+                                                   "00610062" // username "ab"
+                                                   "00000004"
+                                                   "5c0f660e" // nickname
+                                                   "ffffffff" // mobile: null text
+                                                   "00000000" // avatar: null image
+                                                   "00000002"
+                                                   "0074"     // token
+                                                   "00000000" // serviceBase: empty
+                                                   "01020304" // expireTime
+                                                   "00000007" // userId
+                                                   "00000004"
+                                                   "002f0064"); // saveFolder
+
+UserRecord fullRecord()
+{
+    UserRecord r;
+    r.username = QStringLiteral("wx_42");
+    r.nickname = QStringLiteral("小明");
+    r.mobile = QStringLiteral("13800000000");
+    QImage face(6, 4, QImage::Format_ARGB32);
+    face.fill(QColor(10, 200, 30));
+    face.setPixel(1, 2, qRgba(255, 0, 0, 128));
+    r.avatar = QPixmap::fromImage(face);
+    r.token = QStringLiteral("tok-123");
+    r.serviceBase = QStringLiteral("https://kf.example/chat");
+    r.expireTime = 2000000000;
+    r.userId = 99;
+    r.saveFolder = QStringLiteral("/home/u/驱动");
+    return r;
+}
+
+QByteArray streamed(const UserRecord &r)
+{
+    QByteArray bytes;
+    QDataStream out(&bytes, QIODevice::WriteOnly);
+    UserFile::write(out, r);
+    return bytes;
+}
+
+// Byte offsets where each of the nine fields of `r` begins in its stream form.
+QVector<int> fieldStarts(const UserRecord &r)
+{
+    QVector<int> starts;
+    QByteArray bytes;
+    QBuffer buf(&bytes);
+    buf.open(QIODevice::WriteOnly);
+    QDataStream out(&buf);
+    const auto mark = [&] { starts << int(buf.pos()); };
+    mark();
+    out << r.username;
+    mark();
+    out << r.nickname;
+    mark();
+    out << r.mobile;
+    mark();
+    out << r.avatar;
+    mark();
+    out << r.token;
+    mark();
+    out << r.serviceBase;
+    mark();
+    out << r.expireTime;
+    mark();
+    out << r.userId;
+    mark();
+    return starts;
+}
+
+void setSignIn(const QString &token, qint64 expireTime, const QString &nickname = QString())
+{
+    QJsonObject o;
+    o.insert(QStringLiteral("token"), token);
+    o.insert(QStringLiteral("expiretime"), expireTime);
+    o.insert(QStringLiteral("nickname"), nickname);
+    User::instance()->parseUserInfo(o);
+}
+
+} // namespace
+
+class TestUser final : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init() { QFile::remove(UserFile::path()); }
+    void cleanup()
+    {
+        QFile::remove(UserFile::path());
+        User::instance()->loadUserFile();
+    }
+
+    void userFileLivesInTheConfigurationFolder()
+    {
+        QVERIFY(QStandardPaths::isTestModeEnabled());
+        QCOMPARE(UserFile::path(),
+                 QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation) +
+                     QStringLiteral("/qmzt.x"));
+        QVERIFY(QDir(UserFile::folder()).exists());
+    }
+
+    void knownRecordHasExactBytes()
+    {
+        QVERIFY(UserFile::save(UserFile::path(), knownRecord()));
+        QCOMPARE(readAll(UserFile::path()), kKnownBytes);
+
+        UserRecord back;
+        QCOMPARE(UserFile::load(UserFile::path(), back), UserFile::LoadResult::Complete);
+        QCOMPARE(back.username, QStringLiteral("ab"));
+        QCOMPARE(back.nickname, QStringLiteral("小明"));
+        QVERIFY(back.mobile.isNull());
+        QVERIFY(back.avatar.isNull());
+        QCOMPARE(back.token, QStringLiteral("t"));
+        QVERIFY(back.serviceBase.isEmpty());
+        QCOMPARE(back.expireTime, 0x01020304);
+        QCOMPARE(back.userId, 7);
+        QCOMPARE(back.saveFolder, QStringLiteral("/d"));
+    }
+
+    void recordWithAvatarRoundTrips()
+    {
+        const UserRecord r = fullRecord();
+        QVERIFY(UserFile::save(UserFile::path(), r));
+        User::instance()->loadUserFile();
+        const UserRecord &back = User::instance()->record();
+        QCOMPARE(back.username, r.username);
+        QCOMPARE(back.nickname, r.nickname);
+        QCOMPARE(back.mobile, r.mobile);
+        QCOMPARE(imageOf(back.avatar), imageOf(r.avatar));
+        QCOMPARE(back.token, r.token);
+        QCOMPARE(back.serviceBase, r.serviceBase);
+        QCOMPARE(back.expireTime, r.expireTime);
+        QCOMPARE(back.userId, r.userId);
+        QCOMPARE(back.saveFolder, r.saveFolder);
+        // learningPage comes only from the configuration.
+        QVERIFY(User::instance()->learningPage().isEmpty());
+    }
+
+    void missingFileGivesEmptyRecordAndDefaultAvatar()
+    {
+        User::instance()->loadUserFile();
+        const UserRecord &r = User::instance()->record();
+        QVERIFY(r.username.isEmpty() && r.token.isEmpty() && r.saveFolder.isEmpty());
+        QCOMPARE(r.expireTime, 0);
+        QCOMPARE(imageOf(r.avatar), defaultAvatar());
+        QVERIFY(!r.avatar.isNull());
+    }
+
+    void shortOrDamagedFile_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<int>("fieldsKept");
+
+        const UserRecord r = fullRecord();
+        const QByteArray whole = streamed(r);
+        const QVector<int> at = fieldStarts(r);
+        QTest::newRow("empty") << QByteArray() << 0;
+        QTest::newRow("inside the first length") << whole.left(2) << 0;
+        QTest::newRow("inside nickname") << whole.left(at[1] + 6) << 1;
+        QTest::newRow("inside the avatar image") << whole.left(at[3] + 20) << 3;
+        QTest::newRow("right after the avatar") << whole.left(at[4]) << 4;
+        QTest::newRow("inside expireTime") << whole.left(at[6] + 2) << 6;
+        QTest::newRow("inside saveFolder") << whole.left(at[8] + 7) << 8;
+
+        QByteArray badImage = whole.left(at[3]);
+        badImage += QByteArray::fromHex("00000001") + QByteArray("not a png at all");
+        badImage += whole.mid(at[4]);
+        QTest::newRow("avatar is not an image") << badImage << 3;
+
+        // An odd byte length cannot be UTF-16; what follows must not be read
+        // from the wrong offset into the later fields.
+        QByteArray oddLength =
+            whole.left(at[4]) + QByteArray::fromHex("00000003") + whole.mid(at[4] + 4);
+        QTest::newRow("odd token length") << oddLength << 4;
+    }
+    void shortOrDamagedFile()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(int, fieldsKept);
+        writeAll(UserFile::path(), bytes);
+        User::instance()->loadUserFile();
+        const UserRecord &got = User::instance()->record();
+        const UserRecord full = fullRecord();
+        const UserRecord none;
+        const auto expect = [&](int index) -> const UserRecord & {
+            return index < fieldsKept ? full : none;
+        };
+        QCOMPARE(got.username, expect(0).username);
+        QCOMPARE(got.nickname, expect(1).nickname);
+        QCOMPARE(got.mobile, expect(2).mobile);
+        const QImage avatar = fieldsKept > 3 ? imageOf(full.avatar) : defaultAvatar();
+        QCOMPARE(imageOf(got.avatar), avatar);
+        QCOMPARE(got.token, expect(4).token);
+        QCOMPARE(got.serviceBase, expect(5).serviceBase);
+        QCOMPARE(got.expireTime, expect(6).expireTime);
+        QCOMPARE(got.userId, expect(7).userId);
+        QCOMPARE(got.saveFolder, expect(8).saveFolder);
+    }
+
+    void expiredSignInLoadsButCountsAsSignedOut()
+    {
+        UserRecord r = fullRecord();
+        r.expireTime = qint32(QDateTime::currentSecsSinceEpoch() - 5);
+        QVERIFY(UserFile::save(UserFile::path(), r));
+        User::instance()->loadUserFile();
+        QCOMPARE(User::instance()->token(), r.token);
+        QCOMPARE(User::instance()->nickname(), r.nickname);
+        QVERIFY(!User::instance()->isLoggedIn());
+
+        r.expireTime = qint32(QDateTime::currentSecsSinceEpoch() + 3600);
+        QVERIFY(UserFile::save(UserFile::path(), r));
+        User::instance()->loadUserFile();
+        QVERIFY(User::instance()->isLoggedIn());
+    }
+
+    void savedFileIsReadableByItsOwnerOnly()
+    {
+        // Also when an earlier file was left readable by everyone.
+        writeAll(UserFile::path(), "old");
+        QVERIFY(QFile::setPermissions(UserFile::path(), QFile::ReadOwner | QFile::WriteOwner |
+                                                            QFile::ReadGroup | QFile::ReadOther));
+        QVERIFY(User::instance()->saveUserFile());
+        struct stat st {};
+        QCOMPARE(::stat(QFile::encodeName(UserFile::path()).constData(), &st), 0);
+        QCOMPARE(int(st.st_mode & 0777), 0600);
+
+        QFile::remove(UserFile::path());
+        QVERIFY(User::instance()->saveUserFile());
+        QCOMPARE(::stat(QFile::encodeName(UserFile::path()).constData(), &st), 0);
+        QCOMPARE(int(st.st_mode & 0777), 0600);
+    }
+
+    void failedSaveKeepsThePreviousFile()
+    {
+        UserRecord before = fullRecord();
+        QVERIFY(UserFile::save(UserFile::path(), before));
+        const QByteArray old = readAll(UserFile::path());
+        QVERIFY(old.size() > 200);
+
+        // A file size limit makes the write fail part-way, as a full disk would.
+        UserRecord after = before;
+        after.saveFolder = QString(500, QLatin1Char('x'));
+        rlimit saved{};
+        QCOMPARE(getrlimit(RLIMIT_FSIZE, &saved), 0);
+        const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit tight = saved;
+        tight.rlim_cur = 64;
+        QCOMPARE(setrlimit(RLIMIT_FSIZE, &tight), 0);
+        const bool ok = UserFile::save(UserFile::path(), after);
+        setrlimit(RLIMIT_FSIZE, &saved);
+        std::signal(SIGXFSZ, oldHandler);
+
+        QVERIFY(!ok);
+        QCOMPARE(readAll(UserFile::path()), old);
+        QCOMPARE(QDir(UserFile::folder()).entryList(QDir::Files),
+                 QStringList{QStringLiteral("qmzt.x")});
+    }
+
+    void parseUserInfoStoresSavesAndAnnounces()
+    {
+        User *user = User::instance();
+        user->setSaveFolder(QStringLiteral("/tmp/drivers"));
+        QSignalSpy updates(user, qOverload<bool>(&User::update));
+        QJsonObject o;
+        o.insert(QStringLiteral("username"), QStringLiteral("wx_1"));
+        o.insert(QStringLiteral("nickname"), QStringLiteral("阿明"));
+        o.insert(QStringLiteral("mobile"), QStringLiteral("138"));
+        o.insert(QStringLiteral("token"), QStringLiteral("tk"));
+        o.insert(QStringLiteral("expiretime"), 2100000000);
+        o.insert(QStringLiteral("user_id"), 31);
+        user->parseUserInfo(o);
+
+        QCOMPARE(updates.count(), 1);
+        QCOMPARE(updates.first().first().toBool(), false);
+        QCOMPARE(user->username(), QStringLiteral("wx_1"));
+        QCOMPARE(user->nickname(), QStringLiteral("阿明"));
+        QCOMPARE(user->mobile(), QStringLiteral("138"));
+        QCOMPARE(user->token(), QStringLiteral("tk"));
+        QCOMPARE(user->expireTime(), 2100000000);
+        QCOMPARE(user->userId(), 31);
+
+        UserRecord onDisk;
+        QCOMPARE(UserFile::load(UserFile::path(), onDisk), UserFile::LoadResult::Complete);
+        QCOMPARE(onDisk.nickname, QStringLiteral("阿明"));
+        QCOMPARE(onDisk.userId, 31);
+        QCOMPARE(onDisk.saveFolder, QStringLiteral("/tmp/drivers"));
+
+        // Missing keys read as empty text or 0.
+        user->parseUserInfo(QJsonObject{{QStringLiteral("nickname"), QStringLiteral("x")}});
+        QVERIFY(user->token().isEmpty());
+        QCOMPARE(user->userId(), 0);
+        QCOMPARE(user->expireTime(), 0);
+        QCOMPARE(updates.count(), 2);
+    }
+
+    void signOutKeepsAvatarServiceAndFolder()
+    {
+        User *user = User::instance();
+        UserRecord r = fullRecord();
+        r.expireTime = qint32(QDateTime::currentSecsSinceEpoch() + 600);
+        QVERIFY(UserFile::save(UserFile::path(), r));
+        user->loadUserFile();
+        QVERIFY(user->isLoggedIn());
+        QSignalSpy updates(user, qOverload<bool>(&User::update));
+
+        user->signOut();
+        QCOMPARE(updates.count(), 1);
+        QVERIFY(!user->isLoggedIn());
+        UserRecord onDisk;
+        QCOMPARE(UserFile::load(UserFile::path(), onDisk), UserFile::LoadResult::Complete);
+        for (const UserRecord *x : {&user->record(), static_cast<const UserRecord *>(&onDisk)}) {
+            QVERIFY(x->username.isEmpty() && x->nickname.isEmpty() && x->mobile.isEmpty() &&
+                    x->token.isEmpty());
+            QCOMPARE(x->expireTime, 0);
+            QCOMPARE(x->userId, 0);
+            QCOMPARE(imageOf(x->avatar), imageOf(r.avatar));
+            QCOMPARE(x->serviceBase, r.serviceBase);
+            QCOMPARE(x->saveFolder, r.saveFolder);
+        }
+    }
+
+    void isLoggedIn_data()
+    {
+        QTest::addColumn<QString>("token");
+        QTest::addColumn<qint64>("expiry"); // relative to `now`, or absolute 0
+        QTest::addColumn<bool>("signedIn");
+        QTest::newRow("a second left") << QStringLiteral("t") << qint64(1) << true;
+        QTest::newRow("expiry reached") << QStringLiteral("t") << qint64(0) << false;
+        QTest::newRow("expired") << QStringLiteral("t") << qint64(-1) << false;
+        QTest::newRow("no token") << QString() << qint64(3600) << false;
+        QTest::newRow("no expiry") << QStringLiteral("t") << qint64(-1700000000) << false;
+    }
+    void isLoggedIn()
+    {
+        QFETCH(QString, token);
+        QFETCH(qint64, expiry);
+        QFETCH(bool, signedIn);
+        const qint64 nowSecs = 1700000000;
+        setSignIn(token, nowSecs + expiry);
+        const QDateTime now = QDateTime::fromSecsSinceEpoch(nowSecs, Qt::UTC);
+        QCOMPARE(User::instance()->isLoggedIn(now), signedIn);
+    }
+
+    void serviceLinkBeforeAnyConfiguration_data()
+    {
+        QTest::addColumn<QString>("serviceBase");
+        QTest::addColumn<bool>("signedIn");
+        QTest::addColumn<QString>("link");
+        const QString base = QStringLiteral("https://kf.example/chat");
+        QTest::newRow("signed in")
+            << base << true
+            << base + QStringLiteral("?c1=Tessaly&c2=%E5%B7%B2%E7%99%BB%E5%BD%95"
+                                     "&c3=a%20b~%E5%B0%8F%26-._");
+        QTest::newRow("signed out")
+            << base << false
+            << base + QStringLiteral("?c1=Tessaly&c2=%E6%9C%AA%E7%99%BB%E5%BD%95"
+                                     "&c3=%E6%B8%B8%E5%AE%A2");
+        QTest::newRow("first run")
+            << QString() << false
+            << QStringLiteral(TESSALY_CHAT_URL "?c1=Tessaly&c2=%E6%9C%AA%E7%99%BB%E5%BD%95"
+                                               "&c3=%E6%B8%B8%E5%AE%A2");
+    }
+    void serviceLinkBeforeAnyConfiguration()
+    {
+        QFETCH(QString, serviceBase);
+        QFETCH(bool, signedIn);
+        QFETCH(QString, link);
+        QVERIFY(User::instance()->configData().isNull());
+        UserRecord r;
+        r.serviceBase = serviceBase;
+        r.nickname = QStringLiteral("a b~小&-._");
+        r.token = QStringLiteral("t");
+        r.expireTime = signedIn ? qint32(QDateTime::currentSecsSinceEpoch() + 600) : 0;
+        QVERIFY(UserFile::save(UserFile::path(), r));
+        User::instance()->loadUserFile();
+        QCOMPARE(User::instance()->serviceLink(), link);
+    }
+};
+
+int main(int argc, char *argv[])
+{
+    QStandardPaths::setTestModeEnabled(true);
+    QCoreApplication::setOrganizationName(QStringLiteral("Aldmere"));
+    QCoreApplication::setApplicationName(QStringLiteral("MorvaneTessalite"));
+    QApplication app(argc, argv);
+    int status = 0;
+    {
+        TestUser t;
+        status |= QTest::qExec(&t, argc, argv);
+    }
+    return status;
+}
+
+#include "tst_account.moc"
