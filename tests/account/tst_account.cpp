@@ -1,3 +1,8 @@
+#include "paintrecorder.h"
+
+#include "account/qtqrcode.h"
+#include "account/qtqrcodepainter.h"
+#include "account/qtqrcodewidget.h"
 #include "account/user.h"
 #include "account/userfile.h"
 
@@ -10,6 +15,8 @@
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QtTest>
+
+#include <qrencode.h>
 
 #include <csignal>
 #include <sys/resource.h>
@@ -432,6 +439,316 @@ private slots:
     }
 };
 
+namespace {
+
+// What the library itself makes of a text with the widget's settings.
+QByteArray libraryMatrix(const QByteArray &text, int *width = nullptr)
+{
+    QRcode *code = QRcode_encodeString(text.constData(), 0, QR_ECLEVEL_L, QR_MODE_8, 1);
+    if (!code)
+        return QByteArray();
+    QByteArray m(reinterpret_cast<const char *>(code->data), code->width * code->width);
+    if (width)
+        *width = code->width;
+    QRcode_free(code);
+    return m;
+}
+
+QVector<DrawnRect> paintCode(const QtQrCode &code, int w, int h, float margin)
+{
+    PaintRecorder device(w, h);
+    QtQrCodePainter painter;
+    painter.setMargin(margin);
+    QPainter p(&device);
+    painter.paint(code, p, w, h);
+    p.end();
+    return device.rects();
+}
+
+QtQrCode widgetCode(const QByteArray &text)
+{
+    QtQrCode code;
+    code.setVersion(0);
+    code.setMode(QtQrCode::Text8Bit);
+    code.setLevel(QtQrCode::LevelL);
+    code.setData(text);
+    return code;
+}
+
+// Counts the paint events a widget receives.
+class PaintCounter final : public QObject {
+public:
+    explicit PaintCounter(QWidget *w) { w->installEventFilter(this); }
+    int count = 0;
+    bool eventFilter(QObject *, QEvent *e) override
+    {
+        if (e->type() == QEvent::Paint)
+            ++count;
+        return false;
+    }
+};
+
+const QByteArray kAddress = "http://127.0.0.1:18080/qr/abcdef"; // version 2: 25 modules
+
+} // namespace
+
+class TestQrCode final : public QObject {
+    Q_OBJECT
+
+private slots:
+    void matrixIsTheLibrarys_data()
+    {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<bool>("micro");
+        QTest::addColumn<QByteArray>("text");
+        QTest::newRow("address") << 1 << false << kAddress;
+        QTest::newRow("utf-8 text") << 1 << false << QStringLiteral("扫码登录 Tessaly").toUtf8();
+        QTest::newRow("raw bytes with NUL") << 0 << false << QByteArray("a\0b\xff", 4);
+        QTest::newRow("kanji hint") << 2 << false << QByteArray("\x93\xfa\x96\x7b"); // Shift-JIS
+        QTest::newRow("micro text") << 1 << true << QByteArray("12345");
+        QTest::newRow("micro raw") << 0 << true << QByteArray("ab");
+    }
+    void matrixIsTheLibrarys()
+    {
+        QFETCH(int, mode);
+        QFETCH(bool, micro);
+        QFETCH(QByteArray, text);
+        QtQrCode code;
+        code.setMode(mode);
+        code.setMicro(micro);
+        code.setLevel(QtQrCode::LevelM);
+        code.setData(text);
+
+        QRcode *expected = nullptr;
+        const auto *bytes = reinterpret_cast<const unsigned char *>(text.constData());
+        if (mode == 0) {
+            expected = micro ? QRcode_encodeDataMQR(text.size(), bytes, 0, QR_ECLEVEL_M)
+                             : QRcode_encodeData(text.size(), bytes, 0, QR_ECLEVEL_M);
+        } else {
+            const QRencodeMode hint = mode == 1 ? QR_MODE_8 : QR_MODE_KANJI;
+            expected = micro ? QRcode_encodeStringMQR(text.constData(), 0, QR_ECLEVEL_M, hint, 1)
+                             : QRcode_encodeString(text.constData(), 0, QR_ECLEVEL_M, hint, 1);
+        }
+        QVERIFY(expected);
+        QVERIFY(code.hasMatrix());
+        QCOMPARE(code.width(), expected->width);
+        QCOMPARE(code.data(), QByteArray(reinterpret_cast<const char *>(expected->data),
+                                         expected->width * expected->width));
+        QRcode_free(expected);
+    }
+
+    void versionOutsideZeroToFourStoresZero_data()
+    {
+        QTest::addColumn<int>("set");
+        QTest::addColumn<int>("stored");
+        QTest::newRow("-1") << -1 << 0;
+        QTest::newRow("0") << 0 << 0;
+        QTest::newRow("4") << 4 << 4;
+        QTest::newRow("5") << 5 << 0;
+        QTest::newRow("40") << 40 << 0;
+    }
+    void versionOutsideZeroToFourStoresZero()
+    {
+        QFETCH(int, set);
+        QFETCH(int, stored);
+        QtQrCode code;
+        code.setVersion(3);
+        code.setVersion(set);
+        QCOMPARE(code.version(), stored);
+    }
+
+    void copiesShareUntilWritten()
+    {
+        const QtQrCode a = widgetCode("first");
+        QtQrCode b = a;
+        QCOMPARE(b.data(), a.data());
+        b.setData("second, a longer text than the first one was");
+        QCOMPARE(a.data(), widgetCode("first").data());
+        QVERIFY(b.data() != a.data());
+        QVERIFY(b.width() > a.width());
+    }
+
+    void refusedTextKeepsWidthAndBuffersTheText()
+    {
+        QtQrCode code = widgetCode("A");
+        QCOMPARE(code.width(), 21);
+        code.setMicro(true);
+        const QByteArray tooLong = "this text does not fit into any micro code";
+        code.setData(tooLong);
+        QCOMPARE(code.width(), 21);
+        QCOMPARE(code.data(), tooLong);
+        QVERIFY(!code.hasMatrix());
+        // The buffer is shorter than 21 x 21: nothing may be drawn from it.
+        QVERIFY(paintCode(code, 138, 138, 3).isEmpty());
+    }
+
+    void geometryOfTheSignInCode()
+    {
+        int n = 0;
+        const QByteArray matrix = libraryMatrix(kAddress, &n);
+        QCOMPARE(n, 25);
+        const QVector<DrawnRect> drawn = paintCode(widgetCode(kAddress), 138, 138, 3);
+        QVERIFY(!drawn.isEmpty());
+
+        // The square is filled with the background first, clipped to itself.
+        const QRectF square(0, 0, 138, 138);
+        QCOMPARE(drawn[0].rect, square);
+        QCOMPARE(drawn[0].brush, QBrush(Qt::white));
+        QCOMPARE(drawn[0].clip, square);
+
+        const float m = 5.28f;
+        QVector<QRectF> expected;
+        for (int r = 0; r < n; ++r)
+            for (int c = 0; c < n; ++c)
+                if (matrix[r * n + c] & 1)
+                    expected << QRectF(float(c) * m + 3.0f, float(r) * m + 3.0f, m, m);
+        QCOMPARE(drawn.size() - 1, expected.size());
+        for (int i = 1; i < drawn.size(); ++i) {
+            QCOMPARE(drawn[i].rect, expected[i - 1]);
+            QCOMPARE(drawn[i].brush, QBrush(Qt::black));
+        }
+        // The finder pattern's corner module starts 3 px from the top-left corner.
+        QCOMPARE(drawn[1].rect.topLeft(), QPointF(3, 3));
+        QCOMPARE(float(drawn[1].rect.width()), 5.28f);
+        // and the last column ends on the far margin.
+        QCOMPARE(float(float(n) * m + 3.0f), 135.0f);
+    }
+
+    void largestCentredSquare_data()
+    {
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<QRectF>("square");
+        QTest::newRow("square") << QSize(138, 138) << QRectF(0, 0, 138, 138);
+        QTest::newRow("wide") << QSize(300, 100) << QRectF(100, 0, 100, 100);
+        QTest::newRow("tall") << QSize(100, 300) << QRectF(0, 100, 100, 100);
+        QTest::newRow("half pixel") << QSize(101, 100) << QRectF(0.5, 0, 100, 100);
+    }
+    void largestCentredSquare()
+    {
+        QFETCH(QSize, size);
+        QFETCH(QRectF, square);
+        const QVector<DrawnRect> drawn =
+            paintCode(widgetCode(kAddress), size.width(), size.height(), 2);
+        QCOMPARE(drawn[0].rect, square);
+        QCOMPARE(drawn[0].clip, square);
+        const float m = float((square.width() - 4.0) / 25);
+        QCOMPARE(drawn[1].rect, QRectF(float(square.x()) + 2.0f, float(square.y()) + 2.0f, m, m));
+    }
+
+    void emptyCodeDrawsNothing()
+    {
+        QVERIFY(paintCode(QtQrCode(), 138, 138, 3).isEmpty());
+        QVERIFY(paintCode(widgetCode(QByteArray()), 138, 138, 3).isEmpty());
+    }
+
+    void widgetDefaults()
+    {
+        QtQrCodeWidget w;
+        QVERIFY(w.data().isEmpty());
+        QCOMPARE(w.margin(), 0.0f);
+        QCOMPARE(w.background(), QColor(Qt::white));
+        QCOMPARE(w.foreground(), QColor(Qt::black));
+        QCOMPARE(w.code().version(), 0);
+        QCOMPARE(w.code().mode(), int(QtQrCode::Text8Bit));
+        QVERIFY(!w.code().micro());
+        QVERIFY(w.code().caseSensitive());
+        QCOMPARE(w.code().level(), int(QtQrCode::LevelL));
+        const QMetaObject *mo = w.metaObject();
+        const int first = mo->propertyOffset();
+        QCOMPARE(mo->propertyCount() - first, 4);
+        QCOMPARE(QString::fromLatin1(mo->property(first).name()), QStringLiteral("data"));
+        QCOMPARE(QString::fromLatin1(mo->property(first + 3).name()), QStringLiteral("foreground"));
+    }
+
+    void setDataEncodesRepaintsAndAnnounces()
+    {
+        QtQrCodeWidget w;
+        w.resize(138, 138);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        PaintCounter paints(&w);
+        QSignalSpy changed(&w, &QtQrCodeWidget::dataChanged);
+
+        // The empty text while empty: the same bytes, nothing happens.
+        w.setData(QByteArray());
+        QCOMPARE(changed.count(), 0);
+        QCOMPARE(paints.count, 0);
+
+        w.setData(kAddress);
+        QCOMPARE(changed.count(), 1);
+        QCOMPARE(paints.count, 1); // repainted at once
+        QCOMPARE(w.data(), libraryMatrix(kAddress));
+        QCOMPARE(changed.last().first().toByteArray(), w.data());
+
+        // The buffer now holds the matrix, so the same text is encoded afresh.
+        w.setData(kAddress);
+        QCOMPARE(changed.count(), 2);
+        QCOMPARE(paints.count, 2);
+        // The matrix bytes themselves are what the buffer holds: nothing happens.
+        w.setData(w.data());
+        QCOMPARE(changed.count(), 2);
+
+        w.setProperty("data", QByteArray());
+        QCOMPARE(changed.count(), 3);
+        QVERIFY(w.data().isEmpty());
+    }
+
+    void widgetShowsTheCodeOrNothing()
+    {
+        QtQrCodeWidget w;
+        w.resize(138, 138);
+        const QColor marker(255, 0, 255);
+        const auto render = [&] {
+            QImage image(138, 138, QImage::Format_RGB32);
+            image.fill(marker);
+            w.render(&image, QPoint(), QRegion(), QWidget::RenderFlags());
+            return image;
+        };
+        QImage image = render();
+        QCOMPARE(image.pixelColor(69, 69), marker);
+        QCOMPARE(image.pixelColor(1, 1), marker);
+
+        w.setMargin(3);
+        w.setData(kAddress);
+        image = render();
+        QCOMPARE(image.pixelColor(1, 1), QColor(Qt::white));   // quiet zone
+        QCOMPARE(image.pixelColor(5, 5), QColor(Qt::black));   // finder pattern
+        QCOMPARE(image.pixelColor(136, 5), QColor(Qt::white)); // right quiet zone
+
+        w.setData(QByteArray());
+        image = render();
+        QCOMPARE(image.pixelColor(1, 1), marker);
+        QCOMPARE(image.pixelColor(5, 5), marker);
+    }
+
+    void marginAndColours()
+    {
+        QtQrCodeWidget w;
+        QSignalSpy margin(&w, &QtQrCodeWidget::marginChanged);
+        QSignalSpy background(&w, &QtQrCodeWidget::backgroundChanged);
+        QSignalSpy foreground(&w, &QtQrCodeWidget::foregroundChanged);
+
+        w.setMargin(3.5f);
+        QCOMPARE(margin.count(), 1);
+        QCOMPARE(margin.last().first().toInt(), 3);
+        w.setMargin(3.5f);
+        QCOMPARE(margin.count(), 1);
+        QCOMPARE(w.margin(), 3.5f);
+
+        w.setBackground(Qt::white);
+        QCOMPARE(background.count(), 0);
+        w.setBackground(QColor(QStringLiteral("#eeeeee")));
+        QCOMPARE(background.count(), 1);
+        QCOMPARE(background.last().first().value<QBrush>(),
+                 QBrush(QColor(QStringLiteral("#eeeeee"))));
+        w.setForeground(Qt::black);
+        QCOMPARE(foreground.count(), 0);
+        w.setProperty("foreground", QColor(Qt::darkBlue));
+        QCOMPARE(foreground.count(), 1);
+        QCOMPARE(w.foreground(), QColor(Qt::darkBlue));
+    }
+};
+
 int main(int argc, char *argv[])
 {
     QStandardPaths::setTestModeEnabled(true);
@@ -441,6 +758,10 @@ int main(int argc, char *argv[])
     int status = 0;
     {
         TestUser t;
+        status |= QTest::qExec(&t, argc, argv);
+    }
+    {
+        TestQrCode t;
         status |= QTest::qExec(&t, argc, argv);
     }
     return status;
