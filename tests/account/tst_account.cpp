@@ -5,6 +5,7 @@
 #include "account/qtqrcodewidget.h"
 #include "account/user.h"
 #include "account/userfile.h"
+#include "account/userinfowidget.h"
 
 #include <QApplication>
 #include <QBuffer>
@@ -12,6 +13,8 @@
 #include <QDir>
 #include <QFile>
 #include <QJsonObject>
+#include <QLabel>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QtTest>
@@ -749,6 +752,138 @@ private slots:
     }
 };
 
+class TestUserInfoWidget final : public QObject {
+    Q_OBJECT
+
+private:
+    template <typename T> static T *child(QWidget &w, const char *name)
+    {
+        T *c = w.findChild<T *>(QString::fromLatin1(name));
+        return c;
+    }
+
+private slots:
+    void cleanup()
+    {
+        QFile::remove(UserFile::path());
+        User::instance()->loadUserFile();
+    }
+
+    void construction()
+    {
+        UserInfoWidget popup;
+        QCOMPARE(popup.size(), QSize(322, 98));
+        QVERIFY(popup.windowFlags() & Qt::FramelessWindowHint);
+        QVERIFY(popup.testAttribute(Qt::WA_TranslucentBackground));
+        QCOMPARE(child<QLabel>(popup, "accountLabel")->text(), QStringLiteral("微信:"));
+        QVERIFY(child<QLabel>(popup, "idLabel")->text().isEmpty());
+        QCOMPARE(child<QPushButton>(popup, "signOutButton")->text(), QStringLiteral("退出"));
+        QVERIFY(!popup.isVisible());
+    }
+
+    void nicknameLine_data()
+    {
+        QTest::addColumn<QString>("nickname");
+        QTest::addColumn<bool>("isPhone");
+        QTest::addColumn<QString>("line");
+        QTest::newRow("messenger") << QStringLiteral("abc") << false << QStringLiteral("微信: abc");
+        QTest::newRow("phone") << QStringLiteral("13800000000") << true
+                               << QStringLiteral("手机号: 13800000000");
+        QTest::newRow("chinese") << QStringLiteral("小明同学") << false
+                                 << QStringLiteral("微信: 小明同学");
+        QTest::newRow("empty") << QString() << false << QStringLiteral("微信: ");
+    }
+    void nicknameLine()
+    {
+        QFETCH(QString, nickname);
+        QFETCH(bool, isPhone);
+        QFETCH(QString, line);
+        UserInfoWidget popup;
+        popup.setNickname(nickname, isPhone);
+        QLabel *label = child<QLabel>(popup, "accountLabel");
+        QCOMPARE(label->text(), line);
+        // Measured with the style sheet's 12 px font, even though never shown.
+        QCOMPARE(label->font().pixelSize(), 12);
+        const int expected = QFontMetrics(label->font()).boundingRect(line).width() + 21;
+        QCOMPARE(label->minimumWidth(), expected);
+        QCOMPARE(label->maximumWidth(), expected);
+    }
+
+    void userIdLine_data()
+    {
+        QTest::addColumn<int>("id");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("0") << 0 << QStringLiteral("(ID: 0)");
+        QTest::newRow("typical") << 1234567 << QStringLiteral("(ID: 1234567)");
+        QTest::newRow("negative") << -5 << QStringLiteral("(ID: -5)");
+    }
+    void userIdLine()
+    {
+        QFETCH(int, id);
+        QFETCH(QString, text);
+        UserInfoWidget popup;
+        popup.SetUserIDLbl(id);
+        QCOMPARE(child<QLabel>(popup, "idLabel")->text(), text);
+    }
+
+    void headerImages()
+    {
+        UserInfoWidget popup;
+        QLabel *avatar = child<QLabel>(popup, "avatarLabel");
+        popup.setHeaderImage(QStringLiteral(":/img/defaultHead.png"));
+        QCOMPARE(avatar->pixmap(Qt::ReturnByValue).size(), QSize(64, 64)); // from a path: unscaled
+
+        QPixmap wide(80, 40);
+        wide.fill(Qt::red);
+        popup.ensurePolished();
+        popup.setHeaderImage(wide);
+        QCOMPARE(avatar->pixmap(Qt::ReturnByValue).size(),
+                 QSize(40, 20)); // fitted, proportions kept
+
+        popup.setHeaderImage(QStringLiteral(":img/defaultHeadimg.png"));
+        QCOMPARE(avatar->pixmap(Qt::ReturnByValue).size(), QSize(40, 40));
+    }
+
+    void roundedCornersStayTransparent()
+    {
+        UserInfoWidget popup;
+        popup.setNickname(QStringLiteral("abc"));
+        const QImage face = popup.grab().toImage();
+        QCOMPARE(qAlpha(face.pixel(0, 0)), 0);
+        QCOMPARE(qAlpha(face.pixel(321, 97)), 0);
+        QCOMPARE(qAlpha(face.pixel(160, 90)), 255);
+    }
+
+    void signOutClearsSavesAnnouncesAndHides()
+    {
+        UserRecord r = fullRecord();
+        r.expireTime = qint32(QDateTime::currentSecsSinceEpoch() + 600);
+        QVERIFY(UserFile::save(UserFile::path(), r));
+        User *user = User::instance();
+        user->loadUserFile();
+        QVERIFY(user->isLoggedIn());
+
+        UserInfoWidget popup;
+        popup.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&popup));
+        QSignalSpy updates(user, qOverload<bool>(&User::update));
+        QTest::mouseClick(child<QPushButton>(popup, "signOutButton"), Qt::LeftButton);
+
+        QVERIFY(!popup.isVisible());
+        QCOMPARE(updates.count(), 1);
+        QCOMPARE(updates.first().first().toBool(), false);
+        QVERIFY(!user->isLoggedIn());
+        QVERIFY(user->nickname().isEmpty() && user->token().isEmpty());
+        QCOMPARE(user->userId(), 0);
+        QCOMPARE(user->saveFolder(), r.saveFolder);
+        UserRecord onDisk;
+        QCOMPARE(UserFile::load(UserFile::path(), onDisk), UserFile::LoadResult::Complete);
+        QVERIFY(onDisk.token.isEmpty());
+        QCOMPARE(onDisk.expireTime, 0);
+        QCOMPARE(onDisk.serviceBase, r.serviceBase);
+    }
+};
+
 int main(int argc, char *argv[])
 {
     QStandardPaths::setTestModeEnabled(true);
@@ -762,6 +897,10 @@ int main(int argc, char *argv[])
     }
     {
         TestQrCode t;
+        status |= QTest::qExec(&t, argc, argv);
+    }
+    {
+        TestUserInfoWidget t;
         status |= QTest::qExec(&t, argc, argv);
     }
     return status;
