@@ -1,6 +1,8 @@
 #pragma once
 // The program's one window: a frameless dialog whose face is the web view.
 
+#include "service/httphandler.h"
+
 #include <wke.h>
 
 #include <QDialog>
@@ -11,9 +13,12 @@
 #include <string>
 
 class FrameLess;
+class LoginWidget;
+class QTimerEvent;
 class QWidget;
+class UserInfoWidget;
 
-class MiniblinkDialog : public QDialog {
+class MiniblinkDialog : public QDialog, public HttpHandler {
     Q_OBJECT
 public:
     // Pointer actions the page reports for its elements.
@@ -35,14 +40,24 @@ public:
 
 public slots:
     void clickEvent(std::string objectName);
+    // Runs the sign-in dialog; true when the user signed in.
+    bool showLoginPage();
     void showUserinfoWidget(int xPos, int yPos, int width, int height);
     void pciinfoResults(QString pcinfo);
     void userLogined(bool islogined, QString nickname);
     bool notifySetting(bool showContactUs, bool showManual, bool showCommonProblem);
     bool setfrontendCountry(QLocale::Country country);
+    // Failures open the error box over this window, whatever parent is passed.
+    int handleHttpError(RequestName::Name name, QNetworkReply::NetworkError error,
+                        const QString &errorMsg, QWidget *parent = nullptr) override;
+    // Takes the user information answer; other kinds are not for this window.
+    void handleHttpResponse(RequestName::Name name, const QByteArray &data) override;
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
+    // Hides the user information popup once the pointer has left both the
+    // account icon and the popup.
+    void timerEvent(QTimerEvent *event) override;
 
 private:
     wkeWebView m_webView = nullptr;
@@ -52,6 +67,10 @@ private:
     QWidget *m_webContainer = nullptr;
     FrameLess *m_frameless = nullptr;
     bool m_pageLoaded = false;
+    LoginWidget *m_loginWidget = nullptr;
     bool m_configReceived = false;
+    UserInfoWidget *m_userInfoWidget = nullptr;
+    int m_popupTimerId = 0;
+    // The account icon, in page coordinates, as the page last reported it.
     QRect m_userIconRect;
 };

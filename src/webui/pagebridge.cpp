@@ -1,5 +1,6 @@
 #include "webui/pagebridge.h"
 
+#include "account/user.h"
 #include "app/appinfo.h"
 #include "webui/mainwindowref.h"
 #include "webui/miniblinkdialog.h"
@@ -52,6 +53,8 @@ jsValue WKE_CALL eMsg(jsExecState es, void *)
     if (!message)
         return undefinedValue();
     MiniblinkDialog *window = mainWindow();
+    if (*message == "loginPage")
+        return boolValue(window && window->showLoginPage());
     if (*message == "loadedjs") {
         if (window)
             window->pageLoaded();
@@ -79,7 +82,7 @@ jsValue WKE_CALL selectDir(jsExecState, void *)
 
 jsValue WKE_CALL isLogin(jsExecState, void *)
 {
-    return boolValue(false);
+    return boolValue(User::instance()->isLoggedIn());
 }
 
 jsValue WKE_CALL down(jsExecState es, void *)
