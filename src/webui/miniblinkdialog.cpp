@@ -4,6 +4,7 @@
 #include "account/user.h"
 #include "account/userinfowidget.h"
 #include "app/appinfo.h"
+#include "hardware/workerthread.h"
 #include "service/networkhelper.h"
 #include "service/responseenvelope.h"
 #include "webui/mainwindowref.h"
@@ -87,10 +88,14 @@ MiniblinkDialog::MiniblinkDialog(QWidget *parent) : QDialog(parent)
     connect(user, &User::update, this,
             [this] { userLogined(User::instance()->isLoggedIn(), User::instance()->nickname()); });
     connect(user, &User::configReceived, this, [this] { configReceived(); });
+    connect(this, &MiniblinkDialog::userInfoReceived, user, &User::parseUserInfo);
     user->setErrorBoxParent(this);
 
     NetworkHelper *network = NetworkHelper::instance();
     network->queryConfig(user);
+    // Each start counts as one opening and one view of the main page.
+    network->sendStatistics(QStringLiteral("openness"));
+    network->sendPageStatistics(NetworkHelper::MainPage);
     if (user->isLoggedIn())
         network->queryUserInfo(user->token(), this);
 
@@ -102,6 +107,9 @@ MiniblinkDialog::MiniblinkDialog(QWidget *parent) : QDialog(parent)
 
 MiniblinkDialog::~MiniblinkDialog()
 {
+    // Inventory workers still building a report finish before anything of the
+    // window goes away; each one waits for its thread when deleted.
+    qDeleteAll(findChildren<WorkerThread *>(QString(), Qt::FindDirectChildrenOnly));
     // The controller filters this window's events, so it goes first.
     delete m_frameless;
 }
@@ -249,20 +257,27 @@ bool MiniblinkDialog::setfrontendCountry(QLocale::Country country)
     return callPageFunction(m_webView, "setCountry", {static_cast<int>(country)});
 }
 
+void MiniblinkDialog::handleHttpResponse(RequestName::Name name, const QByteArray &data)
+{
+    if (name != RequestName::UserInfo)
+        return;
+    const ResponseEnvelope envelope = ResponseEnvelope::parse(data);
+    if (!envelope.succeeded()) {
+        handleHttpError(name, static_cast<QNetworkReply::NetworkError>(envelope.code),
+                        envelope.msg);
+        return;
+    }
+    emit userInfoReceived(envelope.data);
+}
+
 int MiniblinkDialog::handleHttpError(RequestName::Name name, QNetworkReply::NetworkError error,
                                      const QString &errorMsg, QWidget *)
 {
     return HttpHandler::handleHttpError(name, error, errorMsg, this);
 }
 
-void MiniblinkDialog::handleHttpResponse(RequestName::Name name, const QByteArray &data)
+int MiniblinkDialog::handleHttpError(RequestName::Name name, QNetworkReply::NetworkError error,
+                                     const QString &errorMsg)
 {
-    if (name != RequestName::UserInfo)
-        return;
-    const ResponseEnvelope envelope = ResponseEnvelope::parse(data);
-    if (envelope.succeeded())
-        User::instance()->parseUserInfo(envelope.data);
-    else
-        handleHttpError(name, static_cast<QNetworkReply::NetworkError>(envelope.code),
-                        envelope.msg);
+    return HttpHandler::handleHttpError(name, error, errorMsg, this);
 }

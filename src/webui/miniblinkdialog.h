@@ -6,6 +6,7 @@
 #include <wke.h>
 
 #include <QDialog>
+#include <QJsonValue>
 #include <QLocale>
 #include <QPoint>
 #include <QRect>
@@ -47,11 +48,18 @@ public slots:
     void userLogined(bool islogined, QString nickname);
     bool notifySetting(bool showContactUs, bool showManual, bool showCommonProblem);
     bool setfrontendCountry(QLocale::Country country);
-    // Failures open the error box over this window, whatever parent is passed.
-    int handleHttpError(RequestName::Name name, QNetworkReply::NetworkError error,
-                        const QString &errorMsg, QWidget *parent = nullptr) override;
-    // Takes the user information answer; other kinds are not for this window.
+
+    // Service answers meant for the window: the user information query.
     void handleHttpResponse(RequestName::Name name, const QByteArray &data) override;
+    // Failures show the service error box over this window, whatever parent is passed.
+    int handleHttpError(RequestName::Name name, QNetworkReply::NetworkError error,
+                        const QString &errorMsg, QWidget *parent) override;
+    int handleHttpError(RequestName::Name name, QNetworkReply::NetworkError error,
+                        const QString &errorMsg);
+
+signals:
+    // The signed-in user's record from a successful user information query.
+    void userInfoReceived(const QJsonValue &user);
 
 protected:
     void resizeEvent(QResizeEvent *event) override;

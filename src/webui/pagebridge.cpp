@@ -2,6 +2,9 @@
 
 #include "account/user.h"
 #include "app/appinfo.h"
+#include "hardware/graphicslist.h"
+#include "hardware/workerthread.h"
+#include "i18n/international.h"
 #include "webui/mainwindowref.h"
 #include "webui/miniblinkdialog.h"
 #include "webui/wkeapi.h"
@@ -10,8 +13,6 @@
 #include <string>
 
 namespace {
-
-constexpr int kChinaCountry = 44;
 
 jsValue undefinedValue()
 {
@@ -53,6 +54,11 @@ jsValue WKE_CALL eMsg(jsExecState es, void *)
     if (!message)
         return undefinedValue();
     MiniblinkDialog *window = mainWindow();
+    if (*message == "scan") {
+        if (window)
+            WorkerThread::startScan(window, &MiniblinkDialog::pciinfoResults);
+        return boolValue(true);
+    }
     if (*message == "loginPage")
         return boolValue(window && window->showLoginPage());
     if (*message == "loadedjs") {
@@ -63,9 +69,10 @@ jsValue WKE_CALL eMsg(jsExecState es, void *)
     return boolValue(true);
 }
 
-jsValue WKE_CALL graphicsList(jsExecState, void *)
+jsValue WKE_CALL graphicsList(jsExecState es, void *)
 {
-    return undefinedValue();
+    const QByteArray json = GraphicsList::json();
+    return wkeCall(&WkeApi::jsString, es, json.constData());
 }
 
 jsValue WKE_CALL downDir(jsExecState es, void *)
@@ -95,7 +102,7 @@ jsValue WKE_CALL down(jsExecState es, void *)
 
 jsValue WKE_CALL countryID(jsExecState, void *)
 {
-    return wkeCall(&WkeApi::jsInt, kChinaCountry);
+    return wkeCall(&WkeApi::jsInt, static_cast<int>(International::instance()->country()));
 }
 
 jsValue WKE_CALL click(jsExecState es, void *param)

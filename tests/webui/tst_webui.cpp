@@ -1,16 +1,17 @@
-#include "devserviceprocess.h"
 #include "fakewke.h"
+#include "standin.h"
 
 #include "account/loginwidget.h"
 #include "account/qtqrcodewidget.h"
 #include "account/user.h"
 #include "account/userfile.h"
 #include "account/userinfowidget.h"
+#include "hardware/workerthread.h"
+#include "service/networkhelper.h"
 #include "service/requestname.h"
 #include "service/serviceerrorbox.h"
-
-#include "webui/mainwindowref.h"
 #include "webui/miniblinkdialog.h"
+#include "webui/mainwindowref.h"
 #include "webui/pagehook.h"
 #include "webui/wkeapi.h"
 #include "webui/wkeloader.h"
@@ -19,12 +20,15 @@
 #include <QCursor>
 #include <QDir>
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QJsonObject>
 #include <QLabel>
 #include <QPushButton>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QUrlQuery>
 #include <QtTest>
 
 #include <functional>
@@ -33,12 +37,6 @@
 using V = FakeValue;
 
 namespace {
-
-DevServiceProcess &standIn()
-{
-    static DevServiceProcess service;
-    return service;
-}
 
 const QString kUserInfoPath = QStringLiteral("/api/driver/user/info");
 const QString kDevToken = QStringLiteral("tessaly-dev-token");
@@ -75,6 +73,18 @@ void countPopupPolls(QtMsgType type, const QMessageLogContext &context, const QS
         previousHandler()(type, context, text);
 }
 
+// Requests an address as the phone does when the user scans a code.
+int scan(const QUrl &address)
+{
+    QNetworkAccessManager phone;
+    QNetworkReply *reply = phone.get(QNetworkRequest(address));
+    QSignalSpy finished(reply, &QNetworkReply::finished);
+    if (!reply->isFinished())
+        finished.wait(10000);
+    reply->deleteLater();
+    return reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+}
+
 } // namespace
 
 class TestWebUi final : public QObject {
@@ -91,6 +101,14 @@ private:
             n += c.name == name ? 1 : 0;
         return n;
     }
+
+    // The pings of the windows built so far have been answered.
+    static bool nothingInFlight()
+    {
+        return NetworkHelper::instance()->findChildren<QNetworkReply *>().isEmpty();
+    }
+
+    StandIn standIn;
 
     void newWindow()
     {
@@ -128,9 +146,22 @@ private:
     }
 
 private slots:
+    void initTestCase()
+    {
+        // Every window sends its start pings; they go to the stand-in.
+        QVERIFY(standIn.start());
+        qputenv("TESSALY_SERVICE_URL", standIn.url().toString().toUtf8());
+        qputenv("TESSALY_STATISTICS_URL", standIn.url().toString().toUtf8());
+    }
+    void cleanupTestCase()
+    {
+        QTRY_VERIFY(nothingInFlight());
+        QVERIFY(standIn.stop());
+    }
+
     void init()
     {
-        QVERIFY(standIn().reset());
+        QVERIFY(standIn.reset());
         QFile::remove(UserFile::path());
         User::instance()->loadUserFile();
         newWindow();
@@ -145,9 +176,9 @@ private slots:
     void constructionBindsEverythingBeforeLoadingTheStartPage()
     {
         const std::vector<std::string> expected = {
-            "eMsg",         "graphicsList", "downDir",    "selectDir",  "isLogin",
-            "Down",         "countryID",    "click",      "mousedown",  "mousemove",
-            "mouserelease", "mousehover",   "mouseenter", "mouseleave", "appType"};
+            "eMsg",      "graphicsList", "downDir",      "selectDir",  "isLogin",
+            "Down",      "countryID",    "click",        "mousedown",  "mousemove",
+            "mouserelease", "mousehover", "mouseenter",  "mouseleave", "appType"};
         QCOMPARE(wke.bindOrder(), expected);
         QCOMPARE(wke.declaredCount("eMsg"), 5u);
         QCOMPARE(wke.declaredCount("Down"), 3u);
@@ -163,8 +194,8 @@ private slots:
     void stringFirstArgumentRule_data()
     {
         QTest::addColumn<QString>("function");
-        for (const char *f :
-             {"eMsg", "click", "mousedown", "mousemove", "mouserelease", "mouseenter"})
+        for (const char *f : {"eMsg", "click", "mousedown", "mousemove", "mouserelease",
+                              "mouseenter"})
             QTest::newRow(f) << QString::fromLatin1(f);
     }
     void stringFirstArgumentRule()
@@ -236,6 +267,47 @@ private slots:
         QCOMPARE(pageCallCount("notifySettingByCpp"), 1);
     }
 
+    void startSendsTwoPings()
+    {
+        QTRY_VERIFY(nothingInFlight());
+        QVERIFY(standIn.reset());
+        MiniblinkDialog second;
+
+        // The pings in flight are the new window's, in the order sent.
+        QStringList sent;
+        for (const QNetworkReply *reply :
+             NetworkHelper::instance()->findChildren<QNetworkReply *>()) {
+            if (reply->url().path() == QLatin1String("/helper/statistics"))
+                sent << QUrlQuery(reply->url()).queryItemValue(QStringLiteral("type"));
+        }
+        QCOMPARE(sent, (QStringList{"openness", "main_page"}));
+        QTRY_COMPARE(standIn.pingCounts(), (QJsonObject{{"openness", 1}, {"main_page", 1}}));
+    }
+
+    void userInformationAnswers()
+    {
+        QSignalSpy received(window.get(), &MiniblinkDialog::userInfoReceived);
+        window->handleHttpResponse(RequestName::UserInfo,
+                                   R"({"code":1,"data":{"user_id":7},"msg":""})");
+        QCOMPARE(received.size(), 1);
+        QCOMPARE(received.at(0).at(0).value<QJsonValue>().toObject().value("user_id").toInt(), 7);
+
+        // Answers of other kinds are not the window's business: no box.
+        ServiceErrorBox::setNextAnswer(QMessageBox::Cancel);
+        window->handleHttpResponse(RequestName::Config, R"({"code":0})");
+        QVERIFY(ServiceErrorBox::lastShown().text.isEmpty());
+
+        // A refused token ends in the error box over the window, though the
+        // dispatcher passes no parent.
+        NetworkHelper::instance()->queryUserInfo(QStringLiteral("expired"), window.get());
+        QTRY_VERIFY(!ServiceErrorBox::lastShown().text.isEmpty());
+        QCOMPARE(ServiceErrorBox::lastShown().parent, window.get());
+        QCOMPARE(ServiceErrorBox::lastShown().text,
+                 QStringLiteral("请求:获取用户信息错误。错误码:0, 释义: 登录已失效，请重新登录, "
+                                "是否联系客服处理？: "));
+        QCOMPARE(received.size(), 1);
+    }
+
     void pageFunctionAnswersAreReadAsBooleans()
     {
         QCOMPARE(window->setfrontendCountry(QLocale::China), false);
@@ -252,6 +324,54 @@ private slots:
         window->userLogined(true, QStringLiteral("小明"));
         const std::vector<V> login = {V::boolean(true), V::string(QStringLiteral("小明"))};
         QCOMPARE(wke.pageCalls.back().args, login);
+    }
+
+    void graphicsListAndScanReadTheMachine()
+    {
+        // A machine tree with one Intel display adapter.
+        QTemporaryDir root;
+        const QString device = root.path() + QLatin1String("/sys/bus/pci/devices/0000:00:02.0/");
+        QDir().mkpath(device);
+        const char *files[][2] = {
+            {"class", "0x030000"}, {"vendor", "0x8086"}, {"device", "0x3e92"}};
+        for (const auto &file : files) {
+            QFile out(device + QLatin1String(file[0]));
+            QVERIFY(out.open(QIODevice::WriteOnly));
+            out.write(file[1]);
+        }
+        qputenv("TESSALY_SYSROOT", root.path().toUtf8());
+
+        const V list = wke.call("graphicsList", {});
+        QCOMPARE(list.type, JSTYPE_STRING);
+        const QJsonArray adapters = QJsonDocument::fromJson(list.value.toString().toUtf8()).array();
+        QCOMPARE(adapters.size(), 1);
+        QCOMPARE(adapters[0].toObject().value(QLatin1String("hardid")).toString(),
+                 QStringLiteral("PCI\\VEN_8086&DEV_3E92&SUBSYS_00000000&REV_00"));
+
+        // Two scans, the second while the first may still run: two reports.
+        const V scan = V::string(QStringLiteral("scan"));
+        QCOMPARE(wke.call("eMsg", {scan}), V::boolean(true));
+        QCOMPARE(wke.call("eMsg", {scan}), V::boolean(true));
+        QTRY_COMPARE(pageCallCount("scanCbkByCpp"), 2);
+        for (const PageCall &call : wke.pageCalls) {
+            if (call.name != "scanCbkByCpp")
+                continue;
+            const QJsonObject report =
+                QJsonDocument::fromJson(call.args.at(0).value.toString().toUtf8()).object();
+            QCOMPARE(report.value(QLatin1String("videoController")).toString(),
+                     QStringLiteral("Intel Corporation CoffeeLake-S GT2 [UHD Graphics 630]"));
+        }
+        QTRY_VERIFY(window->findChildren<WorkerThread *>().isEmpty());
+        qunsetenv("TESSALY_SYSROOT");
+    }
+
+    void closingTheWindowWaitsForRunningScans()
+    {
+        wke.call("eMsg", {V::string(QStringLiteral("scan"))});
+        QCOMPARE(window->findChildren<WorkerThread *>().size(), 1);
+        setMainWindow(nullptr);
+        window.reset();
+        QCoreApplication::processEvents();
     }
 
     void titleBarDrag()
@@ -283,8 +403,9 @@ private slots:
     {
         QVERIFY(!QFile::exists(UserFile::path()));
         User::instance()->setSaveFolder(QStringLiteral("/srv/drivers"));
-        QTimer::singleShot(0,
-                           [this] { wke.call("click", {V::string(QStringLiteral("closeBtn"))}); });
+        QTimer::singleShot(0, [this] {
+            wke.call("click", {V::string(QStringLiteral("closeBtn"))});
+        });
         // A guard so a broken close cannot hang the test. It must not outlive
         // the loop: an exit() with no loop running ends every later one at once.
         QTimer guard;
@@ -332,10 +453,10 @@ private slots:
         // The window asked the service for its configuration at construction.
         wke.call("eMsg", {V::string(QStringLiteral("loadedjs"))});
         QTRY_COMPARE(pageCallCount("notifySettingByCpp"), 1);
-        QCOMPARE(standIn().log(QStringLiteral("/api/driver/config/query")).size(), 1);
-        QVERIFY(User::instance()->serviceBase().startsWith(standIn().url().toString()));
+        QCOMPARE(standIn.log(QStringLiteral("/api/driver/config/query")).size(), 1);
+        QVERIFY(User::instance()->serviceBase().startsWith(standIn.url().toString()));
         // Signed out: no user information query.
-        QCOMPARE(standIn().log(kUserInfoPath).size(), 0);
+        QCOMPARE(standIn.log(kUserInfoPath).size(), 0);
     }
 
     void persistedSignInIsRefreshedAtStart_data()
@@ -348,15 +469,15 @@ private slots:
     {
         QFETCH(bool, expired);
         signIn(QStringLiteral("旧名字"), expired);
-        QVERIFY(standIn().reset());
+        QVERIFY(standIn.reset());
         newWindow();
         if (expired) {
-            QTRY_COMPARE(standIn().log(QStringLiteral("/api/driver/config/query")).size(), 1);
-            QCOMPARE(standIn().log(kUserInfoPath).size(), 0);
+            QTRY_COMPARE(standIn.log(QStringLiteral("/api/driver/config/query")).size(), 1);
+            QCOMPARE(standIn.log(kUserInfoPath).size(), 0);
             return;
         }
         QTRY_COMPARE(User::instance()->nickname(), QStringLiteral("测试用户"));
-        const QJsonArray queries = standIn().log(kUserInfoPath);
+        const QJsonArray queries = standIn.log(kUserInfoPath);
         QCOMPARE(queries.size(), 1);
         bool tokenSent = false;
         for (const QJsonValue &header : queries[0][QLatin1String("headers")].toArray())
@@ -372,12 +493,14 @@ private slots:
 
     void refusedUserInformationShowsTheErrorBoxOverTheWindow()
     {
-        signIn(QStringLiteral("某人"), false, QStringLiteral("revoked-token"));
-        QVERIFY(standIn().reset());
+        signIn(QStringLiteral("某人"));
+        QVERIFY(standIn.reset());
+        QVERIFY(standIn.script({{"path", kUserInfoPath}, {"code", 0}, {"msg", "令牌已吊销"}}));
         ServiceErrorBox::setNextAnswer(QMessageBox::Cancel);
         newWindow();
-        QTRY_VERIFY(ServiceErrorBox::lastShown().text.startsWith(
-            QStringLiteral("请求:获取用户信息错误。错误码:0, 释义: ")));
+        QTRY_COMPARE(ServiceErrorBox::lastShown().text,
+                     QStringLiteral("请求:获取用户信息错误。错误码:0, 释义: 令牌已吊销, "
+                                    "是否联系客服处理？: "));
         QCOMPARE(ServiceErrorBox::lastShown().parent, window.get());
         QCOMPARE(User::instance()->nickname(), QStringLiteral("某人"));
     }
@@ -398,18 +521,18 @@ private slots:
             QCOMPARE(window->findChildren<LoginWidget *>().size(), 1);
             QTRY_VERIFY(!login->findChild<QtQrCodeWidget *>()->data().isEmpty());
             const QJsonArray codes =
-                standIn().log(QStringLiteral("/api/driverwechat/index/querylogin"));
-            QTRY_VERIFY(standIn().log(QStringLiteral("/api/driverwechat/index/querylogin")).size() >
+                standIn.log(QStringLiteral("/api/driverwechat/index/querylogin"));
+            QTRY_VERIFY(standIn.log(QStringLiteral("/api/driverwechat/index/querylogin")).size() >
                         codes.size());
             QString ticket;
             for (const QJsonValue &item :
-                 standIn()
+                 standIn
                      .log(QStringLiteral("/api/driverwechat/index/querylogin"))
                      .last()[QLatin1String("query")]
                      .toArray())
                 if (item[0].toString() == QLatin1String("ticket"))
                     ticket = item[1].toString();
-            QCOMPARE(standIn().get(standIn().url().resolved(
+            QCOMPARE(scan(standIn.url().resolved(
                          QUrl(QStringLiteral("/login/scan?ticket=") + ticket))),
                      200);
             QTRY_VERIFY(!login->isVisible());
@@ -514,15 +637,15 @@ private slots:
     {
         QTest::addColumn<QByteArray>("url");
         QTest::addColumn<QByteArray>("body");
-        QTest::newRow("inside html")
-            << QByteArray("http://page.test/css/a.css") << QByteArray("body{}");
-        QTest::newRow("beside executable")
-            << QByteArray("http://page.test/beside.txt") << QByteArray("next to exe");
-        QTest::newRow("escaped blank")
-            << QByteArray("http://page.test/my page.html") << QByteArray("blank");
+        QTest::newRow("inside html") << QByteArray("http://page.test/css/a.css")
+                                     << QByteArray("body{}");
+        QTest::newRow("beside executable") << QByteArray("http://page.test/beside.txt")
+                                           << QByteArray("next to exe");
+        QTest::newRow("escaped blank") << QByteArray("http://page.test/my page.html")
+                                       << QByteArray("blank");
         QTest::newRow("empty file") << QByteArray("http://page.test/empty.html") << QByteArray();
-        QTest::newRow("query kept in name")
-            << QByteArray("http://page.test/index.html?x=1") << QByteArray();
+        QTest::newRow("query kept in name") << QByteArray("http://page.test/index.html?x=1")
+                                            << QByteArray();
         QTest::newRow("missing") << QByteArray("http://page.test/nothere.js") << QByteArray();
         QTest::newRow("climbs out of html")
             << QByteArray("http://page.test/../../secret.txt") << QByteArray();
@@ -601,10 +724,6 @@ int main(int argc, char *argv[])
     QCoreApplication::setOrganizationName(QStringLiteral("Aldmere"));
     QCoreApplication::setApplicationName(QStringLiteral("MorvaneTessalite"));
     QApplication app(argc, argv);
-    if (!standIn().start()) {
-        qCritical("The stand-in service did not start");
-        return 1;
-    }
     int status = 0;
     {
         TestWebUi t;
@@ -614,8 +733,6 @@ int main(int argc, char *argv[])
         TestWkeLoader t;
         status |= QTest::qExec(&t, argc, argv);
     }
-    if (!standIn().stop())
-        status |= 1;
     return status;
 }
 
