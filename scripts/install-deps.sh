@@ -8,7 +8,7 @@ packages=(
   qtbase5-dev qtbase5-dev-tools qttools5-dev-tools libqt5svg5-dev
   libqt5webkit5-dev libxcb1-dev libx11-dev libxtst-dev
   libqrencode-dev libpci-dev pci.ids libcpp-httplib-dev
-  xvfb xauth x11-utils xdotool imagemagick librsvg2-bin
+  xvfb xauth x11-utils xdotool imagemagick librsvg2-bin zbar-tools
   dbus dbus-x11 curl
   g++-mingw-w64-i686-posix  # scripts/check-windows.sh
   fonts-wqy-microhei fonts-noto-cjk

@@ -1,5 +1,6 @@
 // Entry point: identity, codec, web runtime, main window, event loop.
 
+#include "account/user.h"
 #include "app/appinfo.h"
 #include "app/com.h"
 #include "i18n/international.h"
@@ -48,6 +49,9 @@ int main(int argc, char *argv[])
         Com::uninitialize();
         return failStart(QObject::tr("无法加载网页运行库：%1").arg(runtimeFile));
     }
+
+    // Reads the user file, so the window starts with the persisted sign-in.
+    User::instance();
 
     int exitCode = 0;
     {

@@ -1,5 +1,8 @@
 #include "webui/miniblinkdialog.h"
 
+#include "account/loginwidget.h"
+#include "account/user.h"
+#include "account/userinfowidget.h"
 #include "app/appinfo.h"
 #include "downloads/taskbarprogress.h"
 #include "hardware/workerthread.h"
@@ -13,9 +16,11 @@
 #include "widgets/frameless.h"
 
 #include <QApplication>
+#include <QCursor>
 #include <QDebug>
 #include <QPalette>
 #include <QResizeEvent>
+#include <QTimerEvent>
 #include <QVBoxLayout>
 #include <QWindow>
 
@@ -41,6 +46,7 @@ MiniblinkDialog::MiniblinkDialog(QWidget *parent) : QDialog(parent)
 {
     // Owned for the window's lifetime without a Qt parent: it filters the window's events.
     m_frameless = new FrameLess(this);
+    m_userInfoWidget = new UserInfoWidget(this);
 
     setWindowFlags(windowFlags() | Qt::FramelessWindowHint);
     setContentsMargins(0, 0, 0, 0);
@@ -52,8 +58,9 @@ MiniblinkDialog::MiniblinkDialog(QWidget *parent) : QDialog(parent)
     wkeCall(&WkeApi::wkeOnLoadUrlBegin, m_webView, &PageHook::onLoadUrlBegin,
             static_cast<void *>(m_webView));
     wkeCall(&WkeApi::wkeShowWindow, m_webView, true);
-    const std::wstring startPage =
-        QString::fromLatin1(PageHook::kPagePrefix).append(QStringLiteral("index.html")).toStdWString();
+    const std::wstring startPage = QString::fromLatin1(PageHook::kPagePrefix)
+                                       .append(QStringLiteral("index.html"))
+                                       .toStdWString();
     wkeCall(&WkeApi::wkeLoadURLW, m_webView, startPage.c_str());
 
     const wkeNativeWindow nativeView = wkeCall(&WkeApi::wkeGetWindowHandle, m_webView);
@@ -78,9 +85,20 @@ MiniblinkDialog::MiniblinkDialog(QWidget *parent) : QDialog(parent)
         m_webContainer->show();
     resize(kFrameWidth + kPageWidth, kFrameWidth + kPageHeight);
 
+    User *user = User::instance();
+    connect(user, &User::update, this,
+            [this] { userLogined(User::instance()->isLoggedIn(), User::instance()->nickname()); });
+    connect(user, &User::configReceived, this, [this] { configReceived(); });
+    connect(this, &MiniblinkDialog::userInfoReceived, user, &User::parseUserInfo);
+    user->setErrorBoxParent(this);
+
+    NetworkHelper *network = NetworkHelper::instance();
+    network->queryConfig(user);
     // Each start counts as one opening and one view of the main page.
-    NetworkHelper::instance()->sendStatistics(QStringLiteral("openness"));
-    NetworkHelper::instance()->sendPageStatistics(NetworkHelper::MainPage);
+    network->sendStatistics(QStringLiteral("openness"));
+    network->sendPageStatistics(NetworkHelper::MainPage);
+    if (user->isLoggedIn())
+        network->queryUserInfo(user->token(), this);
 
     QPalette framePalette = palette();
     framePalette.setBrush(QPalette::All, QPalette::Window, QColor(QStringLiteral("#aaaaaa")));
@@ -111,11 +129,22 @@ void MiniblinkDialog::resizeEvent(QResizeEvent *event)
 
 void MiniblinkDialog::clickEvent(std::string objectName)
 {
-    if (objectName == "minimizeBtn") {
+    if (objectName == "usericonBtn") {
+        if (!User::instance()->isLoggedIn())
+            showLoginPage();
+    } else if (objectName == "minimizeBtn") {
         showMinimized();
     } else if (objectName == "closeBtn") {
+        User::instance()->saveUserFile();
         QApplication::quit();
     }
+}
+
+bool MiniblinkDialog::showLoginPage()
+{
+    if (!m_loginWidget)
+        m_loginWidget = new LoginWidget(this);
+    return m_loginWidget->exec() == QDialog::Accepted;
 }
 
 void MiniblinkDialog::pageMouseEvent(MouseAction action, const std::string &elementName, int x,
@@ -150,11 +179,53 @@ void MiniblinkDialog::pageMouseEvent(MouseAction action, const std::string &elem
 void MiniblinkDialog::showUserinfoWidget(int xPos, int yPos, int width, int height)
 {
     m_userIconRect = QRect(xPos, yPos, width, height);
+    const User *user = User::instance();
+    if (!user->isLoggedIn())
+        return;
+    const QString head = QStringLiteral(":img/defaultHeadimg.png");
+    m_userInfoWidget->setHeaderImage(head);
+    m_userInfoWidget->setNickname(user->nickname(), false);
+    m_userInfoWidget->SetUserIDLbl(user->userId());
+    m_userInfoWidget->move(QCursor::pos());
+    m_userInfoWidget->show();
+    // Hovering again while the popup is up must not leave the earlier poll
+    // running unseen.
+    if (m_popupTimerId)
+        killTimer(m_popupTimerId);
+    m_popupTimerId = startTimer(1000, Qt::CoarseTimer);
+}
+
+void MiniblinkDialog::timerEvent(QTimerEvent *event)
+{
+    if (event->timerId() != m_popupTimerId || m_popupTimerId == 0) {
+        QDialog::timerEvent(event);
+        return;
+    }
+    if (!User::instance()->isLoggedIn()) {
+        m_userInfoWidget->hide();
+    } else if (m_userInfoWidget->isVisible()) {
+        const QPoint pointer = QCursor::pos();
+        const QPoint p = mapFromGlobal(pointer);
+        const QPoint q = m_userInfoWidget->mapFromGlobal(pointer);
+        const QRect &icon = m_userIconRect;
+        qDebug() << "selfpoint" << p << " m_xPos: " << icon.x() << " width:" << icon.width()
+                 << " m_yPos: " << icon.y() << " height:" << icon.height();
+        // Edges included on both rectangles.
+        if (icon.x() <= p.x() && p.x() <= icon.x() + icon.width() && icon.y() <= p.y() &&
+            p.y() <= icon.y() + icon.height())
+            return;
+        if (m_userInfoWidget->rect().contains(q))
+            return;
+        m_userInfoWidget->hide();
+    }
+    killTimer(m_popupTimerId);
+    m_popupTimerId = 0;
 }
 
 void MiniblinkDialog::pageLoaded()
 {
     qDebug() << "loadedjs";
+    userLogined(User::instance()->isLoggedIn(), User::instance()->nickname());
     m_pageLoaded = true;
     if (m_configReceived)
         notifySetting(true, true, true);

@@ -14,7 +14,10 @@
 #include <string>
 
 class FrameLess;
+class LoginWidget;
+class QTimerEvent;
 class QWidget;
+class UserInfoWidget;
 
 class MiniblinkDialog : public QDialog, public HttpHandler {
     Q_OBJECT
@@ -38,6 +41,8 @@ public:
 
 public slots:
     void clickEvent(std::string objectName);
+    // Runs the sign-in dialog; true when the user signed in.
+    bool showLoginPage();
     void showUserinfoWidget(int xPos, int yPos, int width, int height);
     void pciinfoResults(QString pcinfo);
     void userLogined(bool islogined, QString nickname);
@@ -58,6 +63,9 @@ signals:
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
+    // Hides the user information popup once the pointer has left both the
+    // account icon and the popup.
+    void timerEvent(QTimerEvent *event) override;
 
 private:
     wkeWebView m_webView = nullptr;
@@ -67,6 +75,10 @@ private:
     QWidget *m_webContainer = nullptr;
     FrameLess *m_frameless = nullptr;
     bool m_pageLoaded = false;
+    LoginWidget *m_loginWidget = nullptr;
     bool m_configReceived = false;
+    UserInfoWidget *m_userInfoWidget = nullptr;
+    int m_popupTimerId = 0;
+    // The account icon, in page coordinates, as the page last reported it.
     QRect m_userIconRect;
 };

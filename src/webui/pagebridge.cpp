@@ -1,5 +1,6 @@
 #include "webui/pagebridge.h"
 
+#include "account/user.h"
 #include "app/appinfo.h"
 #include "downloads/downloaderobjmanager.h"
 #include "downloads/savefolder.h"
@@ -86,6 +87,8 @@ jsValue WKE_CALL eMsg(jsExecState es, void *)
     }
     if (*message == "saveFolder")
         return boolValue(ShellActions::openSaveFolder());
+    if (*message == "loginPage")
+        return boolValue(window && window->showLoginPage());
     if (*message == "loadedjs") {
         if (window)
             window->pageLoaded();
@@ -117,7 +120,7 @@ jsValue WKE_CALL selectDir(jsExecState es, void *param)
 
 jsValue WKE_CALL isLogin(jsExecState, void *)
 {
-    return boolValue(false);
+    return boolValue(User::instance()->isLoggedIn());
 }
 
 jsValue WKE_CALL down(jsExecState es, void *)

@@ -1,8 +1,14 @@
 #include "fakewke.h"
 #include "standin.h"
 
+#include "account/loginwidget.h"
+#include "account/qtqrcodewidget.h"
+#include "account/user.h"
+#include "account/userfile.h"
+#include "account/userinfowidget.h"
 #include "hardware/workerthread.h"
 #include "service/networkhelper.h"
+#include "service/requestname.h"
 #include "service/serviceerrorbox.h"
 #include "webui/miniblinkdialog.h"
 #include "webui/mainwindowref.h"
@@ -11,19 +17,75 @@
 #include "webui/wkeloader.h"
 
 #include <QApplication>
+#include <QCursor>
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLabel>
+#include <QPushButton>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QUrlQuery>
 #include <QtTest>
 
+#include <functional>
 #include <memory>
 
 using V = FakeValue;
+
+namespace {
+
+const QString kUserInfoPath = QStringLiteral("/api/driver/user/info");
+const QString kDevToken = QStringLiteral("tessaly-dev-token");
+
+// Puts a user into the account and its file, signed in unless `expired`.
+void signIn(const QString &nickname, bool expired = false, const QString &token = kDevToken)
+{
+    const qint64 now = QDateTime::currentSecsSinceEpoch();
+    User::instance()->parseUserInfo(
+        QJsonObject{{QStringLiteral("nickname"), nickname},
+                    {QStringLiteral("token"), token},
+                    {QStringLiteral("user_id"), 4242},
+                    {QStringLiteral("expiretime"), expired ? now - 10 : now + 3600}});
+}
+
+// Counts the popup polls of the window through their "selfpoint" lines.
+int &popupPolls()
+{
+    static int count = 0;
+    return count;
+}
+
+QtMessageHandler &previousHandler()
+{
+    static QtMessageHandler handler = nullptr;
+    return handler;
+}
+
+void countPopupPolls(QtMsgType type, const QMessageLogContext &context, const QString &text)
+{
+    if (text.startsWith(QLatin1String("selfpoint")))
+        ++popupPolls();
+    if (previousHandler())
+        previousHandler()(type, context, text);
+}
+
+// Requests an address as the phone does when the user scans a code.
+int scan(const QUrl &address)
+{
+    QNetworkAccessManager phone;
+    QNetworkReply *reply = phone.get(QNetworkRequest(address));
+    QSignalSpy finished(reply, &QNetworkReply::finished);
+    if (!reply->isFinished())
+        finished.wait(10000);
+    reply->deleteLater();
+    return reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+}
+
+} // namespace
 
 class TestWebUi final : public QObject {
     Q_OBJECT
@@ -48,6 +110,41 @@ private:
 
     StandIn standIn;
 
+    void newWindow()
+    {
+        if (window) {
+            // Replies still on their way may name the window as their handler.
+            QTRY_COMPARE(RequestName::liveCount(), 0);
+            setMainWindow(nullptr);
+            window.reset();
+        }
+        wke.install();
+        window = std::make_unique<MiniblinkDialog>();
+        setMainWindow(window.get());
+    }
+    QList<PageCall> callsOf(const std::string &name) const
+    {
+        QList<PageCall> found;
+        for (const PageCall &c : wke.pageCalls) {
+            if (c.name == name)
+                found << c;
+        }
+        return found;
+    }
+
+    // Runs `steps` on the sign-in dialog once the next bridge call has opened
+    // it; whatever they do, the dialog is closed afterwards.
+    void whileSignInIsOpen(std::function<void(LoginWidget *)> steps)
+    {
+        QTimer::singleShot(0, this, [this, steps] {
+            LoginWidget *login = window->findChild<LoginWidget *>();
+            QVERIFY(login);
+            steps(login);
+            if (login->isVisible())
+                login->reject();
+        });
+    }
+
 private slots:
     void initTestCase()
     {
@@ -64,12 +161,14 @@ private slots:
 
     void init()
     {
-        wke.install();
-        window = std::make_unique<MiniblinkDialog>();
-        setMainWindow(window.get());
+        QVERIFY(standIn.reset());
+        QFile::remove(UserFile::path());
+        User::instance()->loadUserFile();
+        newWindow();
     }
     void cleanup()
     {
+        QTRY_COMPARE(RequestName::liveCount(), 0);
         setMainWindow(nullptr);
         window.reset();
     }
@@ -174,11 +273,13 @@ private slots:
         QVERIFY(standIn.reset());
         MiniblinkDialog second;
 
-        // The requests in flight are the new window's pings, in the order sent.
+        // The pings in flight are the new window's, in the order sent.
         QStringList sent;
         for (const QNetworkReply *reply :
-             NetworkHelper::instance()->findChildren<QNetworkReply *>())
-            sent << QUrlQuery(reply->url()).queryItemValue(QStringLiteral("type"));
+             NetworkHelper::instance()->findChildren<QNetworkReply *>()) {
+            if (reply->url().path() == QLatin1String("/helper/statistics"))
+                sent << QUrlQuery(reply->url()).queryItemValue(QStringLiteral("type"));
+        }
         QCOMPARE(sent, (QStringList{"openness", "main_page"}));
         QTRY_COMPARE(standIn.pingCounts(), (QJsonObject{{"openness", 1}, {"main_page", 1}}));
     }
@@ -300,12 +401,212 @@ private slots:
 
     void closeButtonEndsTheEventLoopWithCodeZero()
     {
+        QVERIFY(!QFile::exists(UserFile::path()));
+        User::instance()->setSaveFolder(QStringLiteral("/srv/drivers"));
         QTimer::singleShot(0, [this] {
             wke.call("click", {V::string(QStringLiteral("closeBtn"))});
         });
-        // A guard so a broken close cannot hang the test.
-        QTimer::singleShot(5000, [] { QCoreApplication::exit(99); });
+        // A guard so a broken close cannot hang the test. It must not outlive
+        // the loop: an exit() with no loop running ends every later one at once.
+        QTimer guard;
+        guard.setSingleShot(true);
+        connect(&guard, &QTimer::timeout, [] { QCoreApplication::exit(99); });
+        guard.start(5000);
         QCOMPARE(QApplication::exec(), 0);
+        guard.stop();
+        // The user file was written before quitting.
+        UserRecord onDisk;
+        QCOMPARE(UserFile::load(UserFile::path(), onDisk), UserFile::LoadResult::Complete);
+        QCOMPARE(onDisk.saveFolder, QStringLiteral("/srv/drivers"));
+    }
+
+    void pageLearnsTheSignInBeforeTheSettings()
+    {
+        signIn(QStringLiteral("阿明"));
+        window->configReceived();
+        wke.pageCalls.clear();
+        wke.call("eMsg", {V::string(QStringLiteral("loadedjs"))});
+        QCOMPARE(wke.pageCalls.size(), size_t(2));
+        QCOMPARE(wke.pageCalls[0].name, std::string("userLoginByCpp"));
+        const std::vector<V> state = {V::boolean(true), V::string(QStringLiteral("阿明"))};
+        QCOMPARE(wke.pageCalls[0].args, state);
+        QCOMPARE(wke.pageCalls[1].name, std::string("notifySettingByCpp"));
+    }
+
+    void accountChangesReachThePage()
+    {
+        signIn(QStringLiteral("小红"));
+        std::vector<V> expected = {V::boolean(true), V::string(QStringLiteral("小红"))};
+        QCOMPARE(wke.pageCalls.back().name, std::string("userLoginByCpp"));
+        QCOMPARE(wke.pageCalls.back().args, expected);
+        QCOMPARE(wke.call("isLogin", {}), V::boolean(true));
+
+        // An expired sign-in is pushed as signed out, with the stored name.
+        signIn(QStringLiteral("小红"), true);
+        expected = {V::boolean(false), V::string(QStringLiteral("小红"))};
+        QCOMPARE(wke.pageCalls.back().args, expected);
+        QCOMPARE(wke.call("isLogin", {}), V::boolean(false));
+    }
+
+    void startQueriesConfigurationAndHandshakes()
+    {
+        // The window asked the service for its configuration at construction.
+        wke.call("eMsg", {V::string(QStringLiteral("loadedjs"))});
+        QTRY_COMPARE(pageCallCount("notifySettingByCpp"), 1);
+        QCOMPARE(standIn.log(QStringLiteral("/api/driver/config/query")).size(), 1);
+        QVERIFY(User::instance()->serviceBase().startsWith(standIn.url().toString()));
+        // Signed out: no user information query.
+        QCOMPARE(standIn.log(kUserInfoPath).size(), 0);
+    }
+
+    void persistedSignInIsRefreshedAtStart_data()
+    {
+        QTest::addColumn<bool>("expired");
+        QTest::newRow("signed in") << false;
+        QTest::newRow("expired") << true;
+    }
+    void persistedSignInIsRefreshedAtStart()
+    {
+        QFETCH(bool, expired);
+        signIn(QStringLiteral("旧名字"), expired);
+        QVERIFY(standIn.reset());
+        newWindow();
+        if (expired) {
+            QTRY_COMPARE(standIn.log(QStringLiteral("/api/driver/config/query")).size(), 1);
+            QCOMPARE(standIn.log(kUserInfoPath).size(), 0);
+            return;
+        }
+        QTRY_COMPARE(User::instance()->nickname(), QStringLiteral("测试用户"));
+        const QJsonArray queries = standIn.log(kUserInfoPath);
+        QCOMPARE(queries.size(), 1);
+        bool tokenSent = false;
+        for (const QJsonValue &header : queries[0][QLatin1String("headers")].toArray())
+            tokenSent |= header[0].toString().toLower() == QLatin1String("token") &&
+                         header[1].toString() == kDevToken;
+        QVERIFY(tokenSent);
+        const std::vector<V> pushed = {V::boolean(true), V::string(QStringLiteral("测试用户"))};
+        QCOMPARE(callsOf("userLoginByCpp").last().args, pushed);
+        UserRecord onDisk;
+        QCOMPARE(UserFile::load(UserFile::path(), onDisk), UserFile::LoadResult::Complete);
+        QCOMPARE(onDisk.nickname, QStringLiteral("测试用户"));
+    }
+
+    void refusedUserInformationShowsTheErrorBoxOverTheWindow()
+    {
+        signIn(QStringLiteral("某人"));
+        QVERIFY(standIn.reset());
+        QVERIFY(standIn.script({{"path", kUserInfoPath}, {"code", 0}, {"msg", "令牌已吊销"}}));
+        ServiceErrorBox::setNextAnswer(QMessageBox::Cancel);
+        newWindow();
+        QTRY_COMPARE(ServiceErrorBox::lastShown().text,
+                     QStringLiteral("请求:获取用户信息错误。错误码:0, 释义: 令牌已吊销, "
+                                    "是否联系客服处理？: "));
+        QCOMPARE(ServiceErrorBox::lastShown().parent, window.get());
+        QCOMPARE(User::instance()->nickname(), QStringLiteral("某人"));
+    }
+
+    void signInFromThePage()
+    {
+        // Closed without signing in: false, and the account stays signed out.
+        whileSignInIsOpen([this](LoginWidget *login) {
+            QTRY_VERIFY(login->isVisible());
+            QTRY_VERIFY(!login->findChild<QtQrCodeWidget *>()->data().isEmpty());
+            login->findChild<QPushButton *>(QStringLiteral("closeButton"))->click();
+        });
+        QCOMPARE(wke.call("eMsg", {V::string(QStringLiteral("loginPage"))}), V::boolean(false));
+        QVERIFY(!User::instance()->isLoggedIn());
+
+        // The account icon opens the same dialog; scanning its code signs in.
+        whileSignInIsOpen([this](LoginWidget *login) {
+            QCOMPARE(window->findChildren<LoginWidget *>().size(), 1);
+            QTRY_VERIFY(!login->findChild<QtQrCodeWidget *>()->data().isEmpty());
+            const QJsonArray codes =
+                standIn.log(QStringLiteral("/api/driverwechat/index/querylogin"));
+            QTRY_VERIFY(standIn.log(QStringLiteral("/api/driverwechat/index/querylogin")).size() >
+                        codes.size());
+            QString ticket;
+            for (const QJsonValue &item :
+                 standIn
+                     .log(QStringLiteral("/api/driverwechat/index/querylogin"))
+                     .last()[QLatin1String("query")]
+                     .toArray())
+                if (item[0].toString() == QLatin1String("ticket"))
+                    ticket = item[1].toString();
+            QCOMPARE(scan(standIn.url().resolved(
+                         QUrl(QStringLiteral("/login/scan?ticket=") + ticket))),
+                     200);
+            QTRY_VERIFY(!login->isVisible());
+        });
+        QCOMPARE(wke.call("click", {V::string(QStringLiteral("usericonBtn"))}), V::boolean(true));
+        QVERIFY(User::instance()->isLoggedIn());
+        const std::vector<V> pushed = {V::boolean(true), V::string(QStringLiteral("测试用户"))};
+        QCOMPARE(callsOf("userLoginByCpp").last().args, pushed);
+
+        // Signed in, the icon no longer opens it.
+        LoginWidget *login = window->findChild<LoginWidget *>();
+        QSignalSpy shown(login, &QDialog::finished);
+        QCOMPARE(wke.call("click", {V::string(QStringLiteral("usericonBtn"))}), V::boolean(true));
+        QCOMPARE(shown.count(), 0);
+    }
+
+    void popupFollowsThePointer()
+    {
+        UserInfoWidget *popup = window->findChild<UserInfoWidget *>();
+        QVERIFY(popup);
+        QCOMPARE(popup->parentWidget(), window.get());
+        window->move(100, 100);
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        const V icon = V::string(QStringLiteral("usericonBtn"));
+        const auto enter = [&] {
+            return wke.call("mouseenter",
+                            {icon, V::number(700), V::number(8), V::number(30), V::number(24)});
+        };
+
+        // Signed out: nothing is shown.
+        QCursor::setPos(window->mapToGlobal(QPoint(710, 20)));
+        QCOMPARE(enter(), V::boolean(true));
+        QVERIFY(!popup->isVisible());
+
+        signIn(QStringLiteral("abc"));
+        QCursor::setPos(window->mapToGlobal(QPoint(710, 20)));
+        enter();
+        QVERIFY(popup->isVisible());
+        QCOMPARE(popup->pos(), QCursor::pos());
+        QCOMPARE(popup->findChild<QLabel *>(QStringLiteral("accountLabel"))->text(),
+                 QStringLiteral("微信: abc"));
+        QCOMPARE(popup->findChild<QLabel *>(QStringLiteral("idLabel"))->text(),
+                 QStringLiteral("(ID: 4242)"));
+        QCOMPARE(popup->findChild<QLabel *>(QStringLiteral("avatarLabel"))
+                     ->pixmap(Qt::ReturnByValue)
+                     .size(),
+                 QSize(40, 40));
+
+        // The popup opens under the pointer. On the icon (edges included) or on
+        // the popup it stays across polls; anywhere else it goes at the next one.
+        previousHandler() = qInstallMessageHandler(countPopupPolls);
+        const auto staysAt = [&](const QPoint &global) {
+            QCursor::setPos(global);
+            const int polls = popupPolls();
+            QTRY_VERIFY(popupPolls() >= polls + 2);
+            QVERIFY(popup->isVisible());
+        };
+        staysAt(window->mapToGlobal(QPoint(700, 8))); // the icon's top-left corner
+        staysAt(popup->mapToGlobal(QPoint(150, 50)));
+        staysAt(window->mapToGlobal(QPoint(730, 8))); // top-right corner
+        QCursor::setPos(window->mapToGlobal(QPoint(699, 8)));
+        QTRY_VERIFY_WITH_TIMEOUT(!popup->isVisible(), 3000);
+        qInstallMessageHandler(previousHandler());
+        enter();
+        QVERIFY(popup->isVisible());
+
+        // Signing out in the popup tells the page and hides it.
+        popup->findChild<QPushButton *>(QStringLiteral("signOutButton"))->click();
+        QVERIFY(!popup->isVisible());
+        const std::vector<V> pushed = {V::boolean(false), V::string(QString())};
+        QCOMPARE(callsOf("userLoginByCpp").last().args, pushed);
+        enter();
+        QVERIFY(!popup->isVisible());
     }
 
     void hookAnswers()
@@ -419,6 +720,9 @@ private slots:
 
 int main(int argc, char *argv[])
 {
+    QStandardPaths::setTestModeEnabled(true);
+    QCoreApplication::setOrganizationName(QStringLiteral("Aldmere"));
+    QCoreApplication::setApplicationName(QStringLiteral("MorvaneTessalite"));
     QApplication app(argc, argv);
     int status = 0;
     {
