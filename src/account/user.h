@@ -10,7 +10,6 @@
 #include <QJsonValue>
 #include <QObject>
 #include <QPointer>
-
 #include <QWidget>
 
 class User final : public QObject, public HttpHandler {

@@ -2,7 +2,6 @@
 
 #include <QDBusConnectionInterface>
 #include <QFile>
-#include <QRegularExpression>
 
 #include <csignal>
 
@@ -11,30 +10,6 @@
 void ChildProcess::setupChildProcess()
 {
     prctl(PR_SET_PDEATHSIG, SIGTERM);
-}
-
-bool StandInService::start()
-{
-    m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    m_process.start(QStringLiteral(DEVSERVICE_PATH),
-                    {QStringLiteral("--port"), QStringLiteral("0")});
-    static const QRegularExpression listening(QStringLiteral("listening on (http://\\S+)"));
-    while (m_process.waitForReadyRead(10000)) {
-        const QString line = QString::fromUtf8(m_process.readLine());
-        const QRegularExpressionMatch match = listening.match(line);
-        if (match.hasMatch()) {
-            m_base = match.captured(1);
-            return true;
-        }
-    }
-    return false;
-}
-
-StandInService::~StandInService()
-{
-    m_process.terminate();
-    if (!m_process.waitForFinished(5000))
-        m_process.kill();
 }
 
 bool PrivateBus::start()

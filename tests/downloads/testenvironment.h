@@ -1,7 +1,8 @@
 #pragma once
-// What the download tests run against: the stand-in service, a private session
-// bus with a file manager double and a launcher-entry listener, and a small
-// local server for what the stand-in cannot do (arbitrary redirects, a proxy).
+// What the download tests run against besides the stand-in service: a private
+// session bus with a file manager double and a launcher-entry listener, and a
+// small local server for what the stand-in cannot do (arbitrary redirects, a
+// proxy).
 
 #include <httplib.h>
 
@@ -23,18 +24,6 @@
 class ChildProcess : public QProcess {
 protected:
     void setupChildProcess() override;
-};
-
-// Runs tessaly-devservice on a free loopback port.
-class StandInService {
-public:
-    bool start();
-    ~StandInService();
-    QString url(const QString &pathAndQuery) const { return m_base + pathAndQuery; }
-
-private:
-    ChildProcess m_process;
-    QString m_base;
 };
 
 // A dbus-daemon of our own, so that nothing reaches the desktop of the person

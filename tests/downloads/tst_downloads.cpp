@@ -1,4 +1,5 @@
 #include "fakewke.h"
+#include "standin.h"
 #include "testenvironment.h"
 
 #include "account/user.h"
@@ -63,7 +64,8 @@ private:
     FakeWke &wke = FakeWke::instance();
     QTemporaryDir m_home;
     PrivateBus m_bus;
-    StandInService m_service;
+    // Made once the private bus runs: its network manager connects to the session bus.
+    std::unique_ptr<StandIn> m_standIn;
     LocalServer m_local;
     FileManagerDouble m_fileManager;
     LauncherEntryListener m_launcher;
@@ -100,6 +102,11 @@ private:
                            V::string(QStringLiteral("third")), V::string(name)})
             .value.toInt();
     }
+    // An address of the stand-in service.
+    QString served(const QString &pathAndQuery) const
+    {
+        return m_standIn->url().toString() + pathAndQuery;
+    }
     QList<DownloaderObj *> jobs() const { return m_window->findChildren<DownloaderObj *>(); }
     QString defaultFolder() const
     {
@@ -124,11 +131,17 @@ private slots:
         QVERIFY(m_bus.start());
         QVERIFY(m_fileManager.registerOnBus());
         QVERIFY(m_launcher.listen());
-        QVERIFY(m_service.start());
+        m_standIn = std::make_unique<StandIn>();
+        QVERIFY(m_standIn->start());
+        // The window asks the service for its configuration when it is built.
+        qputenv("TESSALY_SERVICE_URL", m_standIn->url().toString().toUtf8());
+        qputenv("TESSALY_STATISTICS_URL", m_standIn->url().toString().toUtf8());
         QDesktopServices::setUrlHandler(QStringLiteral("file"), &m_urls, "open");
         QDesktopServices::setUrlHandler(QStringLiteral("https"), &m_urls, "open");
         QDesktopServices::setUrlHandler(QStringLiteral("http"), &m_urls, "open");
     }
+
+    void cleanupTestCase() { QVERIFY(m_standIn->stop()); }
 
     void init()
     {
@@ -238,7 +251,7 @@ private slots:
         QFETCH(int, size);
         QFETCH(bool, lengthKnown);
 
-        QCOMPARE(down(m_service.url(path), fallback), 0);
+        QCOMPARE(down(served(path), fallback), 0);
         QVERIFY(waitForFinish());
         const QString target = m_folder + QLatin1Char('/') + name;
         QCOMPARE(finishReport(), report(0, target, QString()));
@@ -305,8 +318,7 @@ private slots:
             wke.pageAnswers["progressCbkByCpp"] = V::boolean(false);
         else
             wke.pageAnswers.erase("progressCbkByCpp");
-        QCOMPARE(down(m_service.url(QStringLiteral("/drivers/c.exe?size=4000000&rate=2000000"))),
-                 0);
+        QCOMPARE(down(served(QStringLiteral("/drivers/c.exe?size=4000000&rate=2000000"))), 0);
         QVERIFY(waitForFinish());
         QCOMPARE(finishReport(), report(1, QString(), QStringLiteral("用户取消了下载")));
         QCOMPARE(pageCalls("progressCbkByCpp").size(), size_t(1));
@@ -326,7 +338,7 @@ private slots:
     void failedTransfer()
     {
         QFETCH(QString, path);
-        QCOMPARE(down(m_service.url(path)), 0);
+        QCOMPARE(down(served(path)), 0);
         QVERIFY(waitForFinish());
         QCOMPARE(finishReport(), report(2, QString(), QStringLiteral("下载过程发生了错误")));
         QVERIFY(!QFile::exists(m_folder + QStringLiteral("/f.exe")));
@@ -341,7 +353,7 @@ private slots:
         rlimit limited = saved;
         limited.rlim_cur = 256 * 1024;
         setrlimit(RLIMIT_FSIZE, &limited);
-        const int result = down(m_service.url(QStringLiteral("/drivers/w.exe?size=2000000")));
+        const int result = down(served(QStringLiteral("/drivers/w.exe?size=2000000")));
         const bool finished = waitForFinish();
         setrlimit(RLIMIT_FSIZE, &saved);
         QCOMPARE(result, 0);
@@ -356,16 +368,15 @@ private slots:
         QTest::addColumn<QString>("name");
         const QString file = QStringLiteral("/drivers/hop.exe?size=5000");
         QTest::newRow("301 then 302")
-            << m_service.url(QStringLiteral("/redirect/301/redirect/302") + file) << "hop.exe";
+            << served(QStringLiteral("/redirect/301/redirect/302") + file) << "hop.exe";
         QTest::newRow("to another name")
             << m_local.url(QStringLiteral("/to/first.exe?url=") +
-                           QString::fromLatin1(QUrl::toPercentEncoding(m_service.url(file))))
+                           QString::fromLatin1(QUrl::toPercentEncoding(served(file))))
             << "hop.exe";
-        QTest::newRow("ten hops") << m_service.url(QStringLiteral("/redirect/301").repeated(10) +
-                                                   file)
+        QTest::newRow("ten hops") << served(QStringLiteral("/redirect/301").repeated(10) + file)
                                   << "hop.exe";
         QTest::newRow("eleven hops")
-            << m_service.url(QStringLiteral("/redirect/302").repeated(11) + file) << "";
+            << served(QStringLiteral("/redirect/302").repeated(11) + file) << "";
     }
     void redirects()
     {
@@ -391,7 +402,7 @@ private slots:
     {
         const QString existing = m_folder + QStringLiteral("/kept.exe");
         writeFile(existing, "old");
-        const QString target = m_service.url(QStringLiteral("/drivers/kept.exe?size=100"));
+        const QString target = served(QStringLiteral("/drivers/kept.exe?size=100"));
         DownloadPrompt::setNextAnswer(QMessageBox::No);
         QCOMPARE(down(m_local.url(QStringLiteral("/to/first.exe?url=") +
                                   QString::fromLatin1(QUrl::toPercentEncoding(target)))),
@@ -420,7 +431,7 @@ private slots:
         const QString path = m_folder + QStringLiteral("/again.exe");
         writeFile(path, "old");
         DownloadPrompt::setNextAnswer(QMessageBox::StandardButton(answer));
-        const int result = down(m_service.url(QStringLiteral("/drivers/again.exe?size=1000")));
+        const int result = down(served(QStringLiteral("/drivers/again.exe?size=1000")));
 
         const auto shown = DownloadPrompt::lastShown();
         QVERIFY(shown);
@@ -453,7 +464,7 @@ private slots:
         writeFile(blocker, "x");
         storeSaveFolder(blocker);
         DownloadPrompt::setNextAnswer(QMessageBox::Ok);
-        QCOMPARE(down(m_service.url(QStringLiteral("/drivers/u.exe"))), 2);
+        QCOMPARE(down(served(QStringLiteral("/drivers/u.exe"))), 2);
         const auto shown = DownloadPrompt::lastShown();
         QVERIFY(shown);
         QCOMPARE(shown->title, QStringLiteral("错误"));
@@ -475,8 +486,8 @@ private slots:
     void wrongArgumentCount()
     {
         QFETCH(int, count);
-        const std::vector<FakeValue> args(
-            size_t(count), V::string(m_service.url(QStringLiteral("/drivers/n.exe"))));
+        const std::vector<FakeValue> args(size_t(count),
+                                          V::string(served(QStringLiteral("/drivers/n.exe"))));
         QCOMPARE(wke.call("Down", args), V::number(3));
         QVERIFY(jobs().isEmpty());
         QVERIFY(!DownloadPrompt::lastShown());
@@ -485,7 +496,7 @@ private slots:
 
     void finishedJobIsDestroyedASecondLater()
     {
-        QCOMPARE(down(m_service.url(QStringLiteral("/drivers/d.exe?size=1000"))), 0);
+        QCOMPARE(down(served(QStringLiteral("/drivers/d.exe?size=1000"))), 0);
         QVERIFY(waitForFinish());
         QElapsedTimer sinceFinish;
         sinceFinish.start();
@@ -496,8 +507,7 @@ private slots:
 
     void closingTheWindowMidDownloadLeavesNoPartialFile()
     {
-        QCOMPARE(down(m_service.url(QStringLiteral("/drivers/p.exe?size=4000000&rate=1000000"))),
-                 0);
+        QCOMPARE(down(served(QStringLiteral("/drivers/p.exe?size=4000000&rate=1000000"))), 0);
         QTRY_VERIFY(!pageCalls("progressCbkByCpp").empty());
         QVERIFY(QFile::exists(m_folder + QStringLiteral("/p.exe")));
         setMainWindow(nullptr);
@@ -522,7 +532,7 @@ private slots:
         QCOMPARE(User::instance()->saveFolder(), chosen);
 
         // The next download creates the folder.
-        QCOMPARE(down(m_service.url(QStringLiteral("/drivers/n.exe?size=10"))), 0);
+        QCOMPARE(down(served(QStringLiteral("/drivers/n.exe?size=10"))), 0);
         QVERIFY(waitForFinish());
         QCOMPARE(contentOf(chosen + QStringLiteral("/n.exe")), servedBytes(10));
     }
@@ -553,8 +563,10 @@ private slots:
         QCOMPARE(wke.call("eMsg", {V::string(QStringLiteral("service"))}), V::boolean(true));
         QCOMPARE(m_urls.opened.size(), 2);
         QCOMPARE(m_urls.opened.last(), QUrl(User::instance()->serviceLink(), QUrl::TolerantMode));
-        // Without a configuration there is no tutorial address; the page still hears true.
+        QTRY_VERIFY(!User::instance()->learningPage().isEmpty());
         QCOMPARE(wke.call("eMsg", {V::string(QStringLiteral("tutorial"))}), V::boolean(true));
+        QCOMPARE(m_urls.opened.size(), 3);
+        QCOMPARE(m_urls.opened.last(), QUrl(User::instance()->learningPage(), QUrl::TolerantMode));
     }
 
     void explorerArguments_data()
