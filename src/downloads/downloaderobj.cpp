@@ -198,7 +198,10 @@ bool DownloaderObj::receivedWholeBody(const QNetworkReply *reply) const
 
 void DownloaderObj::followRedirect(const QUrl &target)
 {
-    if (m_redirectHops >= kMaxRedirects || !m_manager) {
+    // A server may send the job anywhere on the web, but not to local files.
+    const bool web =
+        target.scheme() == QLatin1String("http") || target.scheme() == QLatin1String("https");
+    if (!web || m_redirectHops >= kMaxRedirects || !m_manager) {
         reportFinish(Failed, QString(), tr("下载过程发生了错误"));
         return;
     }

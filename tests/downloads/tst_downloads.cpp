@@ -375,6 +375,8 @@ private slots:
             << "hop.exe";
         QTest::newRow("ten hops") << served(QStringLiteral("/redirect/301").repeated(10) + file)
                                   << "hop.exe";
+        QTest::newRow("to a local file")
+            << m_local.url(QStringLiteral("/to/first.exe?url=file:///etc/hostname")) << "";
         QTest::newRow("eleven hops")
             << served(QStringLiteral("/redirect/302").repeated(11) + file) << "";
     }
