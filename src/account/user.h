@@ -11,7 +11,7 @@
 #include <QObject>
 #include <QPointer>
 
-class QWidget;
+#include <QWidget>
 
 class User final : public QObject, public HttpHandler {
     Q_OBJECT
