@@ -1,7 +1,8 @@
 #include "hardware/adapterscan.h"
 
-#include <setupapi.h>
 #include <windows.h>
+
+#include <setupapi.h>
 
 #include <cstdint>
 

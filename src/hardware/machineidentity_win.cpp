@@ -1,9 +1,13 @@
 #include "hardware/identityarithmetic.h"
 #include "hardware/machineidentity.h"
 
-#include <iphlpapi.h>
-#include <windows.h>
+// Windows headers in the order they need: winsock2 before windows, which
+// comes before iphlpapi.
 #include <winsock2.h>
+
+#include <windows.h>
+
+#include <iphlpapi.h>
 
 #if defined(_MSC_VER)
 #include <intrin.h>
