@@ -11,6 +11,7 @@ packages=(
   xvfb xauth x11-utils xdotool imagemagick librsvg2-bin
   dbus dbus-x11
   fonts-wqy-microhei fonts-noto-cjk
+  wine64 g++-mingw-w64-x86-64 g++-mingw-w64-i686 doctest-dev
 )
 
 missing=()
