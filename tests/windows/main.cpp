@@ -11,6 +11,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <iostream>
 
 namespace {
 
@@ -46,6 +47,10 @@ int main(int argc, char **argv)
     }
 
     doctest::Context context(argc, argv);
+    // The report keeps standard output's own buffer, so that a test may catch
+    // what the code under test writes to std::cout without swallowing it.
+    std::ostream report(std::cout.rdbuf());
+    context.setCout(&report);
     const int result = context.run();
     if (context.shouldExit())
         return result;
