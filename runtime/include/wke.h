@@ -31,8 +31,9 @@ extern "C" {
 typedef struct wkeWebViewImpl *wkeWebView;
 typedef struct wkeNetJobImpl *wkeNetJob;
 typedef struct jsExecStateImpl *jsExecState;
-/* A script value handle. Valid while the native call that received or made
- * it is running. */
+/* A script value handle. One received or made inside a bound function call
+ * is valid until that call returns; one made outside any call, until control
+ * is back in the event loop. A stale handle reads as undefined. */
 typedef int64_t jsValue;
 /* A native window: an X11 window id on Linux, an HWND on Windows. */
 typedef uintptr_t wkeNativeWindow;
@@ -83,11 +84,15 @@ WKE_API const char *WKE_CALL wkeUtilDecodeURLEscape(const char *url);
 WKE_API void WKE_CALL wkeJsBindFunction(const char *name, wkeJsNativeFunction fn, void *param,
                                         unsigned int argCount);
 WKE_API int WKE_CALL jsArgCount(jsExecState es);
+/* An absent argument (index out of range) is undefined. */
 WKE_API jsType WKE_CALL jsArgType(jsExecState es, int argIdx);
 WKE_API jsValue WKE_CALL jsArg(jsExecState es, int argIdx);
-/* UTF-8 text of v; valid until the next conversion. */
+/* UTF-8 text of v as script's String(v) gives it ("undefined", "true", "42",
+ * "1.5"); valid until the next conversion. */
 WKE_API const char *WKE_CALL jsToTempString(jsExecState es, jsValue v);
+/* Script's ToInt32: fractions cut toward zero, numeric strings read, 0 for NaN. */
 WKE_API int WKE_CALL jsToInt(jsExecState es, jsValue v);
+/* Script truthiness. */
 WKE_API bool WKE_CALL jsToBoolean(jsExecState es, jsValue v);
 
 WKE_API jsValue WKE_CALL jsUndefined(void);
@@ -99,6 +104,8 @@ WKE_API jsValue WKE_CALL jsString(jsExecState es, const char *utf8);
 
 WKE_API jsExecState WKE_CALL wkeGlobalExec(wkeWebView webView);
 WKE_API jsValue WKE_CALL jsGetGlobal(jsExecState es, const char *name);
+/* Calls the page function synchronously and gives its answer; undefined when
+ * func is not a function or the function throws. */
 WKE_API jsValue WKE_CALL jsCallGlobal(jsExecState es, jsValue func, jsValue *args, int argCount);
 
 #ifdef __cplusplus

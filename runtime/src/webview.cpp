@@ -1,0 +1,84 @@
+#include "webview.h"
+
+#include "hooknetworkmanager.h"
+#include "webpage.h"
+#include "x11focus.h"
+
+#include <QGuiApplication>
+#include <QWebFrame>
+#include <QWidget>
+#include <QWindow>
+
+WebView::WebView() : QWebView(nullptr)
+{
+    auto *page = new WebPage(this);
+    m_network = new HookNetworkManager(handle(), page);
+    page->setNetworkAccessManager(m_network);
+    setPage(page);
+    m_globalState.frame = page->mainFrame();
+    Runtime::instance().addView(this);
+    Runtime::instance().addState(&m_globalState);
+}
+
+WebView::~WebView()
+{
+    Runtime::instance().removeState(&m_globalState);
+    Runtime::instance().removeView(this);
+    detachFromParent();
+}
+
+void WebView::setLoadHook(wkeLoadUrlBeginCallback callback, void *param)
+{
+    m_network->setHook(callback, param);
+}
+
+void WebView::placeIn(wkeNativeWindow parent)
+{
+    setAttribute(Qt::WA_NativeWindow);
+    winId();
+    // Our window hangs off a wrapper of the parent that we own, never off the
+    // parent's own QWindow, whose teardown would delete our window object.
+    m_parentWrapper = QWindow::fromWinId(parent);
+    windowHandle()->setParent(m_parentWrapper);
+
+    // A parent of this process takes the view with it.
+    QObject *owner = QWidget::find(parent);
+    const auto windows = QGuiApplication::allWindows();
+    for (int i = 0; !owner && i < windows.size(); ++i) {
+        if (windows.at(i) != m_parentWrapper && windows.at(i)->handle() &&
+            windows.at(i)->winId() == parent)
+            owner = windows.at(i);
+    }
+    if (owner)
+        connect(owner, &QObject::destroyed, this, &WebView::parentGone);
+}
+
+void WebView::mousePressEvent(QMouseEvent *event)
+{
+    // Qt may count the view as active while the system's focus is elsewhere.
+    if (m_parentWrapper)
+        takeX11InputFocus(winId());
+    QWebView::mousePressEvent(event);
+}
+
+void WebView::detachFromParent()
+{
+    if (!m_parentWrapper)
+        return;
+    if (QWindow *own = windowHandle()) {
+        own->hide();
+        own->setParent(nullptr);
+    }
+    delete m_parentWrapper;
+    m_parentWrapper = nullptr;
+}
+
+void WebView::parentGone()
+{
+    detachFromParent();
+    // Script of this view may be waiting on a native call further up the stack.
+    if (Runtime::instance().inCall())
+        deleteLater();
+    else
+        delete this;
+}
