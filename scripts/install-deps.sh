@@ -12,6 +12,7 @@ packages=(
   dbus dbus-x11 curl
   g++-mingw-w64-i686-posix  # scripts/check-windows.sh
   fonts-wqy-microhei fonts-noto-cjk
+  wine64 g++-mingw-w64-x86-64 g++-mingw-w64-i686 doctest-dev
 )
 
 missing=()

@@ -13,7 +13,20 @@ function wireWindowButtons() {
 }
 
 // Page functions the native side calls.
-window.userLoginByCpp = function (signedIn, nickname) { return true; };
+// The signed-in user's name sits beside the account icon.
+window.userLoginByCpp = function (signedIn, nickname) {
+  let name = document.getElementById("userName");
+  if (!name) {
+    name = document.createElement("span");
+    name.id = "userName";
+    name.className = "user-name";
+    const user = document.getElementById("usericonBtn");
+    user.parentNode.insertBefore(name, user);
+  }
+  name.textContent = signedIn ? nickname : "";
+  document.getElementById("usericonBtn").title = signedIn ? nickname : "账号";
+  return true;
+};
 window.notifySettingByCpp = function (contact, manual, problems, product) { return true; };
 window.setCountry = function (country) { return true; };
 

@@ -10,6 +10,7 @@
 #include <QJsonValue>
 #include <QObject>
 #include <QPointer>
+
 #include <QWidget>
 
 class User final : public QObject, public HttpHandler {

@@ -97,6 +97,10 @@ const std::u16string &identifier()
 
 bool is64Bit()
 {
+#if defined(_WIN64)
+    // WOW64 answers only for 32-bit programs; a 64-bit build runs on 64-bit Windows alone.
+    return true;
+#else
     using IsWow64ProcessFunction = BOOL(WINAPI *)(HANDLE, PBOOL);
     HMODULE kernel = GetModuleHandleW(L"kernel32");
     if (!kernel)
@@ -111,6 +115,7 @@ bool is64Bit()
     if (!isWow64Process(GetCurrentProcess(), &wow64))
         return false;
     return wow64 != FALSE;
+#endif
 }
 
 std::u16string computerName()

@@ -5,6 +5,7 @@
 // tables and monitor EDID under the system root. Qt-free so the Windows side
 // builds with a plain toolchain.
 
+#include <cstddef>
 #include <cstdint>
 #include <exception>
 #include <memory>
@@ -112,6 +113,10 @@ public:
     std::vector<NetworkAdapterRecord> networkAdapters();
 
 private:
+    // Test hook of the Windows side (wmic_win.cpp): runs the query for any
+    // target as the readers run theirs and counts the instances.
+    friend std::size_t queryForTest(WMIC &connection, const std::u16string &target);
+
     struct Private;
     std::unique_ptr<Private> m_d;
 };

@@ -311,3 +311,20 @@ std::vector<NetworkAdapterRecord> WMIC::networkAdapters()
             p.text(L"AdapterType", r.adapterType);
         });
 }
+
+std::size_t queryForTest(WMIC &connection, const std::u16string &target)
+{
+    IEnumWbemClassObject *enumerator = connection.m_d->query(target);
+    std::size_t count = 0;
+    for (;;) {
+        IWbemClassObject *object = nullptr;
+        ULONG returned = 0;
+        enumerator->Next(static_cast<LONG>(WBEM_INFINITE), 1, &object, &returned);
+        if (returned == 0 || !object)
+            break;
+        object->Release();
+        ++count;
+    }
+    enumerator->Release();
+    return count;
+}

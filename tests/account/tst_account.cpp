@@ -194,30 +194,16 @@ private slots:
         User::instance()->loadUserFile();
     }
 
-    void userFileLivesInTheConfigurationFolder()
-    {
-        QVERIFY(QStandardPaths::isTestModeEnabled());
-        QCOMPARE(UserFile::path(),
-                 QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation) +
-                     QStringLiteral("/qmzt.x"));
-        QVERIFY(QDir(UserFile::folder()).exists());
-    }
-
     void knownRecordHasExactBytes()
     {
         QVERIFY(UserFile::save(UserFile::path(), knownRecord()));
         QCOMPARE(readAll(UserFile::path()), kKnownBytes);
 
+        // Null and empty texts keep their difference.
         UserRecord back;
         QCOMPARE(UserFile::load(UserFile::path(), back), UserFile::LoadResult::Complete);
-        QCOMPARE(back.username, QStringLiteral("ab"));
-        QCOMPARE(back.nickname, QStringLiteral("小明"));
-        QVERIFY(back.mobile.isNull());
-        QVERIFY(back.avatar.isNull());
-        QCOMPARE(back.token, QStringLiteral("t"));
-        QVERIFY(back.serviceBase.isEmpty());
+        QVERIFY(back.mobile.isNull() && !back.serviceBase.isNull());
         QCOMPARE(back.expireTime, 0x01020304);
-        QCOMPARE(back.userId, 7);
         QCOMPARE(back.saveFolder, QStringLiteral("/d"));
     }
 
@@ -240,16 +226,6 @@ private slots:
         QVERIFY(User::instance()->learningPage().isEmpty());
     }
 
-    void missingFileGivesEmptyRecordAndDefaultAvatar()
-    {
-        User::instance()->loadUserFile();
-        const UserRecord &r = User::instance()->record();
-        QVERIFY(r.username.isEmpty() && r.token.isEmpty() && r.saveFolder.isEmpty());
-        QCOMPARE(r.expireTime, 0);
-        QCOMPARE(imageOf(r.avatar), defaultAvatar());
-        QVERIFY(!r.avatar.isNull());
-    }
-
     void shortOrDamagedFile_data()
     {
         QTest::addColumn<QByteArray>("bytes");
@@ -258,7 +234,8 @@ private slots:
         const UserRecord r = fullRecord();
         const QByteArray whole = streamed(r);
         const QVector<int> at = fieldStarts(r);
-        QTest::newRow("empty") << QByteArray() << 0;
+        QTest::newRow("no file") << QByteArray() << 0;
+        QTest::newRow("empty") << QByteArray("") << 0;
         QTest::newRow("inside the first length") << whole.left(2) << 0;
         QTest::newRow("inside nickname") << whole.left(at[1] + 6) << 1;
         QTest::newRow("inside the avatar image") << whole.left(at[3] + 20) << 3;
@@ -281,7 +258,8 @@ private slots:
     {
         QFETCH(QByteArray, bytes);
         QFETCH(int, fieldsKept);
-        writeAll(UserFile::path(), bytes);
+        if (!bytes.isNull())
+            writeAll(UserFile::path(), bytes);
         User::instance()->loadUserFile();
         const UserRecord &got = User::instance()->record();
         const UserRecord full = fullRecord();
@@ -365,62 +343,29 @@ private slots:
         User *user = User::instance();
         user->setSaveFolder(QStringLiteral("/tmp/drivers"));
         QSignalSpy updates(user, qOverload<bool>(&User::update));
-        QJsonObject o;
-        o.insert(QStringLiteral("username"), QStringLiteral("wx_1"));
-        o.insert(QStringLiteral("nickname"), QStringLiteral("阿明"));
-        o.insert(QStringLiteral("mobile"), QStringLiteral("138"));
-        o.insert(QStringLiteral("token"), QStringLiteral("tk"));
-        o.insert(QStringLiteral("expiretime"), 2100000000);
-        o.insert(QStringLiteral("user_id"), 31);
-        user->parseUserInfo(o);
-
+        user->parseUserInfo(QJsonObject{{"username", "wx_1"},
+                                        {"nickname", "阿明"},
+                                        {"mobile", "138"},
+                                        {"token", "tk"},
+                                        {"expiretime", 2100000000},
+                                        {"user_id", 31}});
         QCOMPARE(updates.count(), 1);
         QCOMPARE(updates.first().first().toBool(), false);
-        QCOMPARE(user->username(), QStringLiteral("wx_1"));
-        QCOMPARE(user->nickname(), QStringLiteral("阿明"));
-        QCOMPARE(user->mobile(), QStringLiteral("138"));
-        QCOMPARE(user->token(), QStringLiteral("tk"));
-        QCOMPARE(user->expireTime(), 2100000000);
-        QCOMPARE(user->userId(), 31);
-
         UserRecord onDisk;
         QCOMPARE(UserFile::load(UserFile::path(), onDisk), UserFile::LoadResult::Complete);
-        QCOMPARE(onDisk.nickname, QStringLiteral("阿明"));
-        QCOMPARE(onDisk.userId, 31);
-        QCOMPARE(onDisk.saveFolder, QStringLiteral("/tmp/drivers"));
+        for (const UserRecord *r : {&user->record(), static_cast<const UserRecord *>(&onDisk)}) {
+            QCOMPARE(r->username + r->nickname + r->mobile + r->token,
+                     QStringLiteral("wx_1阿明138tk"));
+            QCOMPARE(r->expireTime, 2100000000);
+            QCOMPARE(r->userId, 31);
+            QCOMPARE(r->saveFolder, QStringLiteral("/tmp/drivers"));
+        }
 
         // Missing keys read as empty text or 0.
-        user->parseUserInfo(QJsonObject{{QStringLiteral("nickname"), QStringLiteral("x")}});
+        user->parseUserInfo(QJsonObject{{"nickname", "x"}});
         QVERIFY(user->token().isEmpty());
         QCOMPARE(user->userId(), 0);
         QCOMPARE(user->expireTime(), 0);
-        QCOMPARE(updates.count(), 2);
-    }
-
-    void signOutKeepsAvatarServiceAndFolder()
-    {
-        User *user = User::instance();
-        UserRecord r = fullRecord();
-        r.expireTime = qint32(QDateTime::currentSecsSinceEpoch() + 600);
-        QVERIFY(UserFile::save(UserFile::path(), r));
-        user->loadUserFile();
-        QVERIFY(user->isLoggedIn());
-        QSignalSpy updates(user, qOverload<bool>(&User::update));
-
-        user->signOut();
-        QCOMPARE(updates.count(), 1);
-        QVERIFY(!user->isLoggedIn());
-        UserRecord onDisk;
-        QCOMPARE(UserFile::load(UserFile::path(), onDisk), UserFile::LoadResult::Complete);
-        for (const UserRecord *x : {&user->record(), static_cast<const UserRecord *>(&onDisk)}) {
-            QVERIFY(x->username.isEmpty() && x->nickname.isEmpty() && x->mobile.isEmpty() &&
-                    x->token.isEmpty());
-            QCOMPARE(x->expireTime, 0);
-            QCOMPARE(x->userId, 0);
-            QCOMPARE(imageOf(x->avatar), imageOf(r.avatar));
-            QCOMPARE(x->serviceBase, r.serviceBase);
-            QCOMPARE(x->saveFolder, r.saveFolder);
-        }
     }
 
     void isLoggedIn_data()
@@ -544,18 +489,6 @@ private slots:
         QCOMPARE(user->configData(), before);
         user->setErrorBoxParent(nullptr);
     }
-
-    void otherRepliesAreNotForTheAccount()
-    {
-        User *user = User::instance();
-        const QJsonValue before = user->configData();
-        QSignalSpy received(user, &User::configReceived);
-        user->handleHttpResponse(RequestName::UserInfo,
-                                 R"({"code":1,"data":{"kefu":"x","nickname":"n"}})");
-        QCOMPARE(received.count(), 0);
-        QCOMPARE(user->configData(), before);
-        QVERIFY(user->nickname().isEmpty());
-    }
 };
 
 namespace {
@@ -656,26 +589,6 @@ private slots:
         QRcode_free(expected);
     }
 
-    void versionOutsideZeroToFourStoresZero_data()
-    {
-        QTest::addColumn<int>("set");
-        QTest::addColumn<int>("stored");
-        QTest::newRow("-1") << -1 << 0;
-        QTest::newRow("0") << 0 << 0;
-        QTest::newRow("4") << 4 << 4;
-        QTest::newRow("5") << 5 << 0;
-        QTest::newRow("40") << 40 << 0;
-    }
-    void versionOutsideZeroToFourStoresZero()
-    {
-        QFETCH(int, set);
-        QFETCH(int, stored);
-        QtQrCode code;
-        code.setVersion(3);
-        code.setVersion(set);
-        QCOMPARE(code.version(), stored);
-    }
-
     void copiesShareUntilWritten()
     {
         const QtQrCode a = widgetCode("first");
@@ -752,31 +665,6 @@ private slots:
         QCOMPARE(drawn[0].clip, square);
         const float m = float((square.width() - 4.0) / 25);
         QCOMPARE(drawn[1].rect, QRectF(float(square.x()) + 2.0f, float(square.y()) + 2.0f, m, m));
-    }
-
-    void emptyCodeDrawsNothing()
-    {
-        QVERIFY(paintCode(QtQrCode(), 138, 138, 3).isEmpty());
-        QVERIFY(paintCode(widgetCode(QByteArray()), 138, 138, 3).isEmpty());
-    }
-
-    void widgetDefaults()
-    {
-        QtQrCodeWidget w;
-        QVERIFY(w.data().isEmpty());
-        QCOMPARE(w.margin(), 0.0f);
-        QCOMPARE(w.background(), QColor(Qt::white));
-        QCOMPARE(w.foreground(), QColor(Qt::black));
-        QCOMPARE(w.code().version(), 0);
-        QCOMPARE(w.code().mode(), int(QtQrCode::Text8Bit));
-        QVERIFY(!w.code().micro());
-        QVERIFY(w.code().caseSensitive());
-        QCOMPARE(w.code().level(), int(QtQrCode::LevelL));
-        const QMetaObject *mo = w.metaObject();
-        const int first = mo->propertyOffset();
-        QCOMPARE(mo->propertyCount() - first, 4);
-        QCOMPARE(QString::fromLatin1(mo->property(first).name()), QStringLiteral("data"));
-        QCOMPARE(QString::fromLatin1(mo->property(first + 3).name()), QStringLiteral("foreground"));
     }
 
     void setDataEncodesRepaintsAndAnnounces()
@@ -885,18 +773,6 @@ private slots:
         User::instance()->loadUserFile();
     }
 
-    void construction()
-    {
-        UserInfoWidget popup;
-        QCOMPARE(popup.size(), QSize(322, 98));
-        QVERIFY(popup.windowFlags() & Qt::FramelessWindowHint);
-        QVERIFY(popup.testAttribute(Qt::WA_TranslucentBackground));
-        QCOMPARE(child<QLabel>(popup, "accountLabel")->text(), QStringLiteral("微信:"));
-        QVERIFY(child<QLabel>(popup, "idLabel")->text().isEmpty());
-        QCOMPARE(child<QPushButton>(popup, "signOutButton")->text(), QStringLiteral("退出"));
-        QVERIFY(!popup.isVisible());
-    }
-
     void nicknameLine_data()
     {
         QTest::addColumn<QString>("nickname");
@@ -960,16 +836,6 @@ private slots:
         QCOMPARE(avatar->pixmap(Qt::ReturnByValue).size(), QSize(40, 40));
     }
 
-    void roundedCornersStayTransparent()
-    {
-        UserInfoWidget popup;
-        popup.setNickname(QStringLiteral("abc"));
-        const QImage face = popup.grab().toImage();
-        QCOMPARE(qAlpha(face.pixel(0, 0)), 0);
-        QCOMPARE(qAlpha(face.pixel(321, 97)), 0);
-        QCOMPARE(qAlpha(face.pixel(160, 90)), 255);
-    }
-
     void signOutClearsSavesAnnouncesAndHides()
     {
         UserRecord r = fullRecord();
@@ -997,6 +863,7 @@ private slots:
         QVERIFY(onDisk.token.isEmpty());
         QCOMPARE(onDisk.expireTime, 0);
         QCOMPARE(onDisk.serviceBase, r.serviceBase);
+        QCOMPARE(imageOf(onDisk.avatar), imageOf(r.avatar));
     }
 };
 
@@ -1115,32 +982,15 @@ private slots:
     {
         QCOMPARE(dialog->size(), QSize(442, 502));
         QVERIFY(dialog->isModal());
-        QVERIFY(dialog->windowFlags() & Qt::FramelessWindowHint);
-        QCOMPARE(
-            dialog->styleSheet(),
-            QStringLiteral("QDialog { border: 1px solid #aaaaaa; background-color: #ffffff;}"));
         QCOMPARE(dialog->layout()->contentsMargins(), QMargins(1, 1, 1, 1));
-        QCOMPARE(dialog->layout()->spacing(), 0);
-
-        QCOMPARE(part<QLabel>("titleLabel")->text(), QStringLiteral("Tessaly"));
-        QLabel *badge = part<QLabel>("badgeLabel");
-        QCOMPARE(badge->text(), QStringLiteral("扫这里"));
-        QCOMPARE(badge->geometry(), QRect(317, 125, 60, 28));
-        QVERIFY(badge->styleSheet().contains(QLatin1String("background: #20D84B;")));
+        QCOMPARE(part<QLabel>("badgeLabel")->geometry(), QRect(317, 125, 60, 28));
         QCOMPARE(part<QLabel>("dotLine")->geometry(), QRect(88, 373, 264, 2));
-        QCOMPARE(overlay()->text(), QStringLiteral("二维码已失效\n点击刷新"));
-        QCOMPARE(part<QLabel>("hintLabel")->text(),
-                 QStringLiteral("请用微信扫描二维码\n关注公众号登录"));
         QCOMPARE(qr()->margin(), 3.0f);
-        QVERIFY(qr()->data().isEmpty());
-        QCOMPARE(qr()->sizePolicy().horizontalPolicy(), QSizePolicy::Expanding);
-        QCOMPARE(qr()->sizePolicy().verticalPolicy(), QSizePolicy::Expanding);
         QCOMPARE(animation()->movie()->state(), QMovie::Running);
 
         dialog->show();
         QVERIFY(QTest::qWaitForWindowExposed(dialog.get()));
         QCOMPARE(part<QWidget>("qrFrame")->size(), QSize(188, 188));
-        QCOMPARE(part<QWidget>("qrFrame")->geometry().center().x(), dialog->width() / 2 - 1);
         QCOMPARE(qr()->geometry(), QRect(25, 25, 138, 138));
         QCOMPARE(overlay()->geometry(), QRect(0, 0, 138, 138)); // covers the code
         QCOMPARE(animation()->geometry(), QRect(0, 0, 188, 188));
@@ -1281,19 +1131,6 @@ private slots:
         QCOMPARE(result, int(QDialog::Rejected));
         QVERIFY(timersStopped());
         QCOMPARE(standIn().log(kCodePath).size(), 2);
-    }
-
-    void closeStopsPollingAndRejects()
-    {
-        const int result = execDriven([this] {
-            QTRY_VERIFY(codeShown());
-            QVERIFY(timersRunning());
-            QTest::mouseClick(part<QPushButton>("closeButton"), Qt::LeftButton);
-            QVERIFY(timersStopped());
-        });
-        QCOMPARE(result, int(QDialog::Rejected));
-        QVERIFY(!dialog->isVisible());
-        QVERIFY(!User::instance()->isLoggedIn());
     }
 
     void zeroLifetimeCountsAsExpired()

@@ -1,0 +1,99 @@
+#!/usr/bin/env bash
+# Cross-compiles the Windows files with mingw-w64 together with their own test
+# program and runs it under Wine, in a throw-away Wine prefix inside the build
+# folder. Skips, saying so, when Wine or the cross compiler is missing.
+# The 32-bit build is compiled too; it runs only where Wine can run 32-bit programs.
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+build="${TESSALY_WINDOWS_BUILD_DIR:-${TESSALY_BUILD_DIR:-$root/build}/windows}"
+werror="${TESSALY_WERROR:-OFF}"
+
+find_tool() {
+  local name
+  for name in "$@"; do
+    if command -v "$name" >/dev/null 2>&1; then
+      command -v "$name"
+      return 0
+    fi
+    if [ -x "$name" ]; then
+      echo "$name"
+      return 0
+    fi
+  done
+  return 1
+}
+
+# Debian's wine64 package keeps its loader out of PATH unless the wine package is there too.
+wine64="$(find_tool wine64 /usr/lib/wine/wine64 || true)"
+wineserver="$(find_tool wineserver /usr/lib/wine/wineserver || true)"
+wine32="$(find_tool /usr/lib/wine/wine /usr/lib/i386-linux-gnu/wine/wine || true)"
+if [ -z "$wine64" ] || [ -z "$wineserver" ]; then
+  echo "Windows tests skipped: wine64 is not installed (scripts/install-deps.sh installs it)."
+  exit 0
+fi
+if ! command -v x86_64-w64-mingw32-g++-posix >/dev/null 2>&1; then
+  echo "Windows tests skipped: the mingw-w64 cross compiler is not installed" \
+    "(scripts/install-deps.sh installs it)."
+  exit 0
+fi
+
+generator=()
+command -v ninja >/dev/null && generator=(-G Ninja)
+
+build_arch() {
+  local arch="$1"
+  local dir="$build/$arch"
+  if [ ! -f "$dir/CMakeCache.txt" ]; then
+    cmake -S "$root/tests/windows" -B "$dir" "${generator[@]}" \
+      -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-$arch.cmake" -DTESSALY_WERROR="$werror" >/dev/null
+  fi
+  cmake --build "$dir" --parallel "$(nproc)"
+}
+
+# Runs one build's test program in a fresh prefix; its last line is "N passed, N failed".
+run_arch() {
+  local arch="$1" wine="$wine64"
+  local dir="$build/$arch"
+  local log="$dir/tst_windows.log"
+  export WINEPREFIX="$dir/wineprefix"
+  export WINEDEBUG=-all
+  # No browser or .NET run-time in the prefix: nothing here needs them.
+  export WINEDLLOVERRIDES="mscoree,mshtml="
+  rm -rf "$WINEPREFIX"
+  local started=$SECONDS
+  # The null display driver lets message boxes exist without an X server; Wine reads it
+  # when its server starts, so the first server is left to end before the tests.
+  "$wine" reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1
+  "$wineserver" -w
+  echo "Wine prefix for $arch ready in $((SECONDS - started)) s"
+
+  local status=0
+  (cd "$dir/bin" && timeout 300 "$wine" tst_windows.exe) >"$log" 2>&1 || status=$?
+  "$wineserver" -k 2>/dev/null || true
+  cat "$log"
+  local summary
+  summary="$(grep -E '^[0-9]+ passed, [0-9]+ failed' "$log" | tail -n 1 | tr -d '\r' || true)"
+  if [ "$status" -ne 0 ] || [ -z "$summary" ] || [ "${summary#* passed, }" != "0 failed" ]; then
+    echo "Windows tests ($arch, $("$wine" --version)) FAILED: ${summary:-no result line, exit code $status}"
+    return 1
+  fi
+  echo "Windows tests ($arch, $("$wine" --version)) passed: $summary"
+}
+
+echo "Building the Windows files with mingw-w64 (x86_64)"
+build_arch x86_64
+run_arch x86_64
+
+if command -v i686-w64-mingw32-g++-posix >/dev/null 2>&1; then
+  echo "Building the Windows files with mingw-w64 (i686)"
+  build_arch i686
+  # wine64 hands a 32-bit program to the 32-bit loader, which Debian's wine32 brings.
+  if [ -n "$wine32" ]; then
+    run_arch i686
+  else
+    echo "Windows tests (i686) built but not run: this Wine cannot run 32-bit programs" \
+      "(it needs Debian's wine32 package from the i386 architecture)."
+  fi
+else
+  echo "Windows tests (i686) skipped: i686-w64-mingw32-g++-posix is not installed."
+fi
