@@ -146,6 +146,8 @@ double downloadWithCurl(const QString &url, const QString &target)
 
 int main(int argc, char *argv[])
 {
+    // Lines appear as they are measured, also when the output goes to a pipe.
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);
     const long long mib = argc > 1 ? std::atoll(argv[1]) : 1024;
     const int runs = argc > 2 ? std::max(1, std::atoi(argv[2])) : 3;
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
@@ -156,10 +158,6 @@ int main(int argc, char *argv[])
     qputenv("HOME", QFile::encodeName(home.path()));
     QStandardPaths::setTestModeEnabled(true);
     QApplication app(argc, argv);
-
-    installPage();
-    MiniblinkDialog window;
-    setMainWindow(&window);
 
     ChildProcess service;
     service.setProcessChannelMode(QProcess::ForwardedErrorChannel);
@@ -176,6 +174,14 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "the stand-in service did not start\n");
         return 1;
     }
+    // The window asks the service for its configuration when it is built;
+    // unanswered, that would end in a modal error box.
+    qputenv("TESSALY_SERVICE_URL", base.toUtf8());
+    qputenv("TESSALY_STATISTICS_URL", base.toUtf8());
+
+    installPage();
+    MiniblinkDialog window;
+    setMainWindow(&window);
 
     const QString folder = home.filePath(QStringLiteral("downloads"));
     storeSaveFolder(folder);
