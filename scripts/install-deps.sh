@@ -13,6 +13,8 @@ packages=(
   g++-mingw-w64-i686-posix  # scripts/check-windows.sh
   fonts-wqy-microhei fonts-noto-cjk
   wine64 g++-mingw-w64-x86-64 g++-mingw-w64-i686 doctest-dev
+  # The product is a 32-bit Windows program: Wine runs it with its i386 loader.
+  wine32:i386
 )
 
 missing=()
@@ -24,6 +26,9 @@ if [ ${#missing[@]} -gt 0 ]; then
   sudo=""
   [ "$(id -u)" -eq 0 ] || sudo="sudo"
   export DEBIAN_FRONTEND=noninteractive
+  if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    $sudo dpkg --add-architecture i386
+  fi
   $sudo apt-get update -qq
   $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
