@@ -11,6 +11,7 @@ packages=(
   xvfb xauth x11-utils xdotool imagemagick librsvg2-bin
   dbus dbus-x11
   fonts-wqy-microhei fonts-noto-cjk
+  chromium
 )
 
 missing=()
@@ -24,4 +25,14 @@ if [ ${#missing[@]} -gt 0 ]; then
   export DEBIAN_FRONTEND=noninteractive
   $sudo apt-get update -qq
   $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+# The page tests run on Node.js with npm; the machine's own Node.js (which may
+# come from outside Debian and carry npm inside) is kept when present.
+if ! command -v npm >/dev/null; then
+  sudo=""
+  [ "$(id -u)" -eq 0 ] || sudo="sudo"
+  export DEBIAN_FRONTEND=noninteractive
+  $sudo apt-get update -qq
+  $sudo apt-get install -y -qq --no-install-recommends nodejs npm
 fi
