@@ -1,6 +1,7 @@
 #include "webui/miniblinkdialog.h"
 
 #include "app/appinfo.h"
+#include "hardware/workerthread.h"
 #include "webui/mainwindowref.h"
 #include "webui/pagebridge.h"
 #include "webui/pagecaller.h"
@@ -82,6 +83,9 @@ MiniblinkDialog::MiniblinkDialog(QWidget *parent) : QDialog(parent)
 
 MiniblinkDialog::~MiniblinkDialog()
 {
+    // Inventory workers still building a report finish before anything of the
+    // window goes away; each one waits for its thread when deleted.
+    qDeleteAll(findChildren<WorkerThread *>(QString(), Qt::FindDirectChildrenOnly));
     // The controller filters this window's events, so it goes first.
     delete m_frameless;
 }

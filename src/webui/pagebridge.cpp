@@ -1,6 +1,8 @@
 #include "webui/pagebridge.h"
 
 #include "app/appinfo.h"
+#include "hardware/graphicslist.h"
+#include "hardware/workerthread.h"
 #include "webui/mainwindowref.h"
 #include "webui/miniblinkdialog.h"
 #include "webui/wkeapi.h"
@@ -52,6 +54,11 @@ jsValue WKE_CALL eMsg(jsExecState es, void *)
     if (!message)
         return undefinedValue();
     MiniblinkDialog *window = mainWindow();
+    if (*message == "scan") {
+        if (window)
+            WorkerThread::startScan(window, &MiniblinkDialog::pciinfoResults);
+        return boolValue(true);
+    }
     if (*message == "loadedjs") {
         if (window)
             window->pageLoaded();
@@ -60,9 +67,10 @@ jsValue WKE_CALL eMsg(jsExecState es, void *)
     return boolValue(true);
 }
 
-jsValue WKE_CALL graphicsList(jsExecState, void *)
+jsValue WKE_CALL graphicsList(jsExecState es, void *)
 {
-    return undefinedValue();
+    const QByteArray json = GraphicsList::json();
+    return wkeCall(&WkeApi::jsString, es, json.constData());
 }
 
 jsValue WKE_CALL downDir(jsExecState es, void *)

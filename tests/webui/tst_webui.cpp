@@ -1,5 +1,6 @@
 #include "fakewke.h"
 
+#include "hardware/workerthread.h"
 #include "webui/miniblinkdialog.h"
 #include "webui/mainwindowref.h"
 #include "webui/pagehook.h"
@@ -9,6 +10,9 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
@@ -155,6 +159,54 @@ private slots:
         window->userLogined(true, QStringLiteral("小明"));
         const std::vector<V> login = {V::boolean(true), V::string(QStringLiteral("小明"))};
         QCOMPARE(wke.pageCalls.back().args, login);
+    }
+
+    void graphicsListAndScanReadTheMachine()
+    {
+        // A machine tree with one Intel display adapter.
+        QTemporaryDir root;
+        const QString device = root.path() + QLatin1String("/sys/bus/pci/devices/0000:00:02.0/");
+        QDir().mkpath(device);
+        const char *files[][2] = {
+            {"class", "0x030000"}, {"vendor", "0x8086"}, {"device", "0x3e92"}};
+        for (const auto &file : files) {
+            QFile out(device + QLatin1String(file[0]));
+            QVERIFY(out.open(QIODevice::WriteOnly));
+            out.write(file[1]);
+        }
+        qputenv("TESSALY_SYSROOT", root.path().toUtf8());
+
+        const V list = wke.call("graphicsList", {});
+        QCOMPARE(list.type, JSTYPE_STRING);
+        const QJsonArray adapters = QJsonDocument::fromJson(list.value.toString().toUtf8()).array();
+        QCOMPARE(adapters.size(), 1);
+        QCOMPARE(adapters[0].toObject().value(QLatin1String("hardid")).toString(),
+                 QStringLiteral("PCI\\VEN_8086&DEV_3E92&SUBSYS_00000000&REV_00"));
+
+        // Two scans, the second while the first may still run: two reports.
+        const V scan = V::string(QStringLiteral("scan"));
+        QCOMPARE(wke.call("eMsg", {scan}), V::boolean(true));
+        QCOMPARE(wke.call("eMsg", {scan}), V::boolean(true));
+        QTRY_COMPARE(pageCallCount("scanCbkByCpp"), 2);
+        for (const PageCall &call : wke.pageCalls) {
+            if (call.name != "scanCbkByCpp")
+                continue;
+            const QJsonObject report =
+                QJsonDocument::fromJson(call.args.at(0).value.toString().toUtf8()).object();
+            QCOMPARE(report.value(QLatin1String("videoController")).toString(),
+                     QStringLiteral("Intel Corporation CoffeeLake-S GT2 [UHD Graphics 630]"));
+        }
+        QTRY_VERIFY(window->findChildren<WorkerThread *>().isEmpty());
+        qunsetenv("TESSALY_SYSROOT");
+    }
+
+    void closingTheWindowWaitsForRunningScans()
+    {
+        wke.call("eMsg", {V::string(QStringLiteral("scan"))});
+        QCOMPARE(window->findChildren<WorkerThread *>().size(), 1);
+        setMainWindow(nullptr);
+        window.reset();
+        QCoreApplication::processEvents();
     }
 
     void titleBarDrag()

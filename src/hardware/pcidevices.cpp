@@ -1,0 +1,123 @@
+#include "hardware/pcidevices.h"
+#include "hardware/sysroot.h"
+
+#include <QDir>
+
+#include <cstdlib>
+
+extern "C" {
+#include <pci/pci.h>
+}
+
+namespace {
+
+void ignoreMessage(char *, ...) {}
+
+// libpci reports only out-of-memory as an error during name lookups, and
+// expects the handler not to return.
+[[noreturn]] void fatalError(char *, ...)
+{
+    std::abort();
+}
+
+bool readNumber(const QString &path, quint32 *value, quint32 limit)
+{
+    bool ok = false;
+    const uint number = SysRoot::readText(path).toUInt(&ok, 0);
+    if (!ok || number > limit)
+        return false;
+    *value = number;
+    return true;
+}
+
+QString hex(quint32 value, int width)
+{
+    return QStringLiteral("%1").arg(value, width, 16, QLatin1Char('0')).toUpper();
+}
+
+} // namespace
+
+QString PciDevice::hardwareId() const
+{
+    return QStringLiteral("PCI\\VEN_") + hex(vendor, 4) + QStringLiteral("&DEV_") + hex(device, 4) +
+           QStringLiteral("&SUBSYS_") + hex(subsystemDevice, 4) + hex(subsystemVendor, 4) +
+           QStringLiteral("&REV_") + hex(revision, 2);
+}
+
+QVector<PciDevice> readPciDevices(const QString &root)
+{
+    const QDir folder(SysRoot::file(root, QStringLiteral("/sys/bus/pci/devices")));
+    QVector<PciDevice> devices;
+    const QStringList entries = folder.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
+    for (const QString &slot : entries) {
+        const QString base = folder.filePath(slot) + QLatin1Char('/');
+        quint32 classCode = 0, vendor = 0, device = 0;
+        if (!readNumber(base + QLatin1String("class"), &classCode, 0xffffff) ||
+            !readNumber(base + QLatin1String("vendor"), &vendor, 0xffff) ||
+            !readNumber(base + QLatin1String("device"), &device, 0xffff))
+            continue;
+        // Optional: old kernels and some bridges lack them.
+        quint32 subsystemVendor = 0, subsystemDevice = 0, revision = 0;
+        readNumber(base + QLatin1String("subsystem_vendor"), &subsystemVendor, 0xffff);
+        readNumber(base + QLatin1String("subsystem_device"), &subsystemDevice, 0xffff);
+        readNumber(base + QLatin1String("revision"), &revision, 0xff);
+
+        PciDevice entry;
+        entry.slot = slot;
+        entry.classCode = classCode;
+        entry.vendor = static_cast<quint16>(vendor);
+        entry.device = static_cast<quint16>(device);
+        entry.subsystemVendor = static_cast<quint16>(subsystemVendor);
+        entry.subsystemDevice = static_cast<quint16>(subsystemDevice);
+        entry.revision = static_cast<quint8>(revision);
+        devices.append(entry);
+    }
+    return devices;
+}
+
+PciNames::PciNames() : m_access(pci_alloc())
+{
+    // Set directly rather than through pci_init, which would also probe the
+    // bus and end the process when it finds no way to reach it.
+    m_access->error = fatalError;
+    m_access->warning = ignoreMessage;
+    m_access->debug = ignoreMessage;
+}
+
+PciNames::~PciNames()
+{
+    pci_cleanup(m_access);
+}
+
+QString PciNames::name(quint16 vendor, quint16 device)
+{
+    char buffer[512];
+    // The id database only: the udev hardware database would give other
+    // spellings from machine to machine.
+    const char *text =
+        pci_lookup_name(m_access, buffer, sizeof buffer,
+                        PCI_LOOKUP_VENDOR | PCI_LOOKUP_DEVICE | PCI_LOOKUP_NO_HWDB, vendor, device);
+    return text ? QString::fromUtf8(text) : QString();
+}
+
+QString PciNames::vendorName(quint16 vendor)
+{
+    char buffer[256];
+    const char *text =
+        pci_lookup_name(m_access, buffer, sizeof buffer,
+                        PCI_LOOKUP_VENDOR | PCI_LOOKUP_NO_NUMBERS | PCI_LOOKUP_NO_HWDB, vendor);
+    return text ? QString::fromUtf8(text) : QString();
+}
+
+DisplayAdapterList pciDisplayAdapters(const QString &root)
+{
+    DisplayAdapterList adapters;
+    const QVector<PciDevice> devices = readPciDevices(root);
+    PciNames names;
+    for (const PciDevice &device : devices) {
+        if (device.isDisplay())
+            adapters.push_back({names.name(device.vendor, device.device).toStdU16String(),
+                                device.hardwareId().toStdU16String()});
+    }
+    return adapters;
+}
