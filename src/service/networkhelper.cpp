@@ -1,0 +1,220 @@
+#include "service/networkhelper.h"
+
+#include "hardware/machineidentity.h"
+#include "i18n/international.h"
+#include "service/downloadreceiver.h"
+#include "service/httphandler.h"
+#include "service/systeminfo.h"
+
+#include <QCoreApplication>
+#include <QNetworkRequest>
+#include <QTimer>
+
+namespace {
+// Names this product within its family, for the service.
+const char *const kProductCode = "graphics";
+
+// Marks a service reply that was ended by the transfer time-out.
+const char *const kTimedOutProperty = "tessalyTimedOut";
+
+// Scheme, host and port given in the environment replace those of the
+// built-in addresses, for development against a local service.
+QUrl addressOverride(const char *variable)
+{
+    const QUrl url(qEnvironmentVariable(variable), QUrl::StrictMode);
+    return url.isValid() && !url.host().isEmpty() ? url : QUrl();
+}
+
+void applyOverride(QUrl &url, const QUrl &replacement)
+{
+    if (replacement.isEmpty())
+        return;
+    url.setScheme(replacement.scheme());
+    url.setHost(replacement.host());
+    url.setPort(replacement.port());
+}
+} // namespace
+
+NetworkHelper *NetworkHelper::instance()
+{
+    static NetworkHelper helper;
+    return &helper;
+}
+
+NetworkHelper::NetworkHelper()
+    : m_version(QCoreApplication::applicationVersion()),
+      m_product(QString::fromLatin1(kProductCode)), m_host(QString::fromUtf8(TESSALY_SERVICE_HOST)),
+      m_serviceOverride(addressOverride("TESSALY_SERVICE_URL"))
+{
+    const bool is64Bit = MachineIdentity::is64Bit();
+    m_system = SystemInfo::osVersion(is64Bit);
+    m_bit64 = is64Bit ? QStringLiteral("true") : QStringLiteral("false");
+    connect(&m_manager, &QNetworkAccessManager::finished, this, &NetworkHelper::handleResponse);
+
+    const std::u16string &identifier = MachineIdentity::identifier();
+    m_machineId = QString::fromUtf16(identifier.data(), static_cast<int>(identifier.size()));
+    m_exeName = SystemInfo::packageName();
+
+    const QUrl statisticsBase(QString::fromUtf8(TESSALY_STATISTICS_URL));
+    m_statisticsUrl.setScheme(statisticsBase.scheme());
+    m_statisticsUrl.setHost(statisticsBase.host());
+    m_statisticsUrl.setPort(statisticsBase.port());
+    m_statisticsUrl.setPath(QStringLiteral("/helper/statistics"));
+    applyOverride(m_statisticsUrl, addressOverride("TESSALY_STATISTICS_URL"));
+}
+
+void NetworkHelper::queryConfig(HttpHandler *handler)
+{
+    send({RequestName::Config,
+          "/api/driver/config/query",
+          {{QStringLiteral("name"), m_product}},
+          {{QStringLiteral("Accept-Language"), International::instance()->languageCode()}}},
+         handler);
+}
+
+void NetworkHelper::createLoginQrCode(HttpHandler *handler)
+{
+    send({RequestName::LoginQrCode,
+          "/api/driverwechat/index/createloginqrcode",
+          {},
+          {{QStringLiteral("Accept-Language"), International::instance()->languageCode()}},
+          true},
+         handler);
+}
+
+void NetworkHelper::queryLogin(const QString &ticket, HttpHandler *handler)
+{
+    send({RequestName::LoginStatus,
+          "/api/driverwechat/index/querylogin",
+          {{QStringLiteral("ticket"), ticket}},
+          {{QStringLiteral("Accept-Language"), International::instance()->languageCode()}}},
+         handler);
+}
+
+void NetworkHelper::queryUserInfo(const QString &token, HttpHandler *handler)
+{
+    send({RequestName::UserInfo,
+          "/api/driver/user/info",
+          {},
+          {{QStringLiteral("token"), token},
+           {QStringLiteral("Accept-Language"), International::instance()->languageCode()}}},
+         handler);
+}
+
+void NetworkHelper::sendStatistics(const QString &type)
+{
+    QUrl url = m_statisticsUrl;
+    url.setQuery(buildCommonQuery({{QStringLiteral("type"), type}}));
+    QNetworkReply *reply = m_manager.get(QNetworkRequest(url));
+    // Nobody reads a ping's answer; the reply goes once it is complete.
+    connect(reply, &QNetworkReply::finished, reply, &QObject::deleteLater);
+}
+
+void NetworkHelper::sendPageStatistics(StatisticsPage page)
+{
+    switch (page) {
+    case MainPage:
+        sendStatistics(QStringLiteral("main_page"));
+        return;
+    case LoginPage:
+        sendStatistics(QStringLiteral("login_page"));
+        return;
+    }
+    sendStatistics(QString());
+}
+
+QNetworkReply *NetworkHelper::startGet(const QString &url, const Pairs &headers,
+                                       DownloadReceiver *receiver)
+{
+    QNetworkRequest request(QUrl(url, QUrl::TolerantMode));
+    for (const auto &header : headers)
+        request.setRawHeader(header.first.toUtf8(), header.second.toUtf8());
+    QNetworkReply *reply = m_manager.get(request);
+    connect(reply, &QNetworkReply::finished, receiver, &DownloadReceiver::handleHttpFinished);
+    connect(reply, &QNetworkReply::readyRead, receiver, &DownloadReceiver::handleHttpReadyRead);
+    connect(reply, &QNetworkReply::downloadProgress, receiver, &DownloadReceiver::handleProgress);
+    return reply;
+}
+
+QUrlQuery NetworkHelper::buildCommonQuery(const Pairs &extra) const
+{
+    Pairs items = {
+        {QStringLiteral("version"), m_version}, {QStringLiteral("system"), m_system},
+        {QStringLiteral("product"), m_product}, {QStringLiteral("exeName"), m_exeName},
+        {QStringLiteral("64bit"), m_bit64},     {QStringLiteral("machineid"), m_machineId},
+    };
+    items += extra;
+
+    // Every value is percent-encoded before the text is parsed, so "&", "=",
+    // "#", "+" or "%" inside a value cannot split or cut an item.
+    QString text;
+    for (const auto &item : items) {
+        if (!text.isEmpty())
+            text += QLatin1Char('&');
+        text += item.first + QLatin1Char('=') +
+                QString::fromLatin1(QUrl::toPercentEncoding(item.second));
+    }
+    return QUrlQuery(text);
+}
+
+void NetworkHelper::setServiceTimeout(int msecs)
+{
+    m_serviceTimeout = msecs;
+}
+
+QUrl NetworkHelper::serviceUrl(const char *path) const
+{
+    QUrl url(QStringLiteral("https://") + m_host + QLatin1String(path));
+    url.setHost(m_host, QUrl::DecodedMode);
+    applyOverride(url, m_serviceOverride);
+    return url;
+}
+
+void NetworkHelper::send(const ServiceRequest &service, HttpHandler *handler)
+{
+    QUrl url = serviceUrl(service.path);
+    url.setQuery(buildCommonQuery(service.items));
+
+    QNetworkRequest request(url);
+    // The tag lives until the dispatcher has handed the reply over.
+    request.setOriginatingObject(new RequestName(service.name, handler));
+    for (const auto &header : service.headers)
+        request.setRawHeader(header.first.toUtf8(), header.second.toUtf8());
+
+    // A plain post() would make Qt add a form content type; the service gets
+    // an empty body with none.
+    QNetworkReply *reply = service.post ? m_manager.sendCustomRequest(request, "POST", QByteArray())
+                                        : m_manager.get(request);
+
+    // A request that never finishes would leave its handler waiting for ever:
+    // past the time-out it ends as a transport failure like any other.
+    auto *timer = new QTimer(reply);
+    timer->setSingleShot(true);
+    connect(timer, &QTimer::timeout, reply, [reply] {
+        reply->setProperty(kTimedOutProperty, true);
+        reply->abort();
+    });
+    connect(reply, &QNetworkReply::finished, timer, &QTimer::stop);
+    timer->start(m_serviceTimeout);
+}
+
+void NetworkHelper::handleResponse(QNetworkReply *reply)
+{
+    // Pings and downloads carry no tag; their replies are released elsewhere.
+    auto *tag = qobject_cast<RequestName *>(reply->request().originatingObject());
+    if (!tag)
+        return;
+
+    if (HttpHandler *handler = tag->handler()) {
+        if (reply->property(kTimedOutProperty).toBool())
+            handler->handleHttpError(tag->name(), QNetworkReply::TimeoutError, tr("请求超时"));
+        else if (reply->error() != QNetworkReply::NoError)
+            handler->handleHttpError(tag->name(), reply->error(), reply->errorString());
+        else
+            handler->handleHttpResponse(tag->name(), reply->readAll());
+    }
+
+    // Only now: the handler may have started new requests or shown a box.
+    delete tag;
+    reply->deleteLater();
+}

@@ -1,0 +1,17 @@
+#pragma once
+// Reading of the os-release file (KEY=value lines, values optionally quoted
+// with shell-style escapes).
+
+#include <QByteArray>
+#include <QString>
+
+namespace OsRelease {
+
+// The value of key in the file's text; empty when absent.
+QString value(const QByteArray &text, const QString &key);
+
+// The text of <root>/etc/os-release, or <root>/usr/lib/os-release when the
+// first is missing; empty when neither can be read.
+QByteArray read(const QString &root = QStringLiteral("/"));
+
+} // namespace OsRelease

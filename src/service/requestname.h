@@ -1,0 +1,33 @@
+#pragma once
+// Tag attached to every service request: which request it was and who gets
+// the reply. The request client deletes it once the reply has been handed over.
+
+#include <QObject>
+
+class HttpHandler;
+
+class RequestName final : public QObject {
+    Q_OBJECT
+
+public:
+    enum Name {
+        Config,
+        LoginQrCode,
+        LoginStatus,
+        UserInfo,
+    };
+    Q_ENUM(Name)
+
+    RequestName(Name name, HttpHandler *handler);
+    ~RequestName() override;
+
+    Name name() const { return m_name; }
+    HttpHandler *handler() const { return m_handler; }
+
+    // For testing: how many tags exist, i.e. service requests not yet dispatched.
+    static int liveCount();
+
+private:
+    const Name m_name;
+    HttpHandler *const m_handler; // not owned
+};
