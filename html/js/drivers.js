@@ -38,8 +38,8 @@ Tessaly.drivers = (function () {
   // PCI\VEN_10DE&DEV_1C82&SUBSYS_8C961462&REV_A1 -> {vendor:"10de", device:"1c82"}
   function parseHardwareId(hardid) {
     var text = typeof hardid === "string" ? hardid : "";
-    var ven = /VEN_([0-9A-Fa-f]{4})(?![0-9A-Fa-f])/.exec(text);
-    var dev = /DEV_([0-9A-Fa-f]{4})(?![0-9A-Fa-f])/.exec(text);
+    var ven = /VEN_([0-9A-F]{4})(?![0-9A-F])/i.exec(text);
+    var dev = /DEV_([0-9A-F]{4})(?![0-9A-F])/i.exec(text);
     return {
       vendor: ven ? ven[1].toLowerCase() : "",
       device: dev ? dev[1].toLowerCase() : "",
@@ -71,7 +71,8 @@ Tessaly.drivers = (function () {
     var number = hex(device);
     if (isNaN(number)) return false;
     for (var i = 0; i < devices.length; i++) {
-      var item = String(devices[i]).trim();
+      if (typeof devices[i] !== "string") continue;
+      var item = devices[i].trim();
       var dash = item.indexOf("-");
       if (dash < 0) {
         if (hex(item) === number) return true;
