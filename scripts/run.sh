@@ -9,8 +9,21 @@ build="${TESSALY_BUILD_DIR:-$root/build}"
 "$root/scripts/build.sh"
 bin="$build/bin"
 
+# Unless told otherwise, the program talks to the local stand-in service.
+if [ -z "${TESSALY_SERVICE_URL:-}" ]; then
+  coproc DEVSERVICE { exec "$bin/tessaly-devservice" --port 0; }
+  devservice=$DEVSERVICE_PID
+  trap 'kill "$devservice" 2>/dev/null || true' EXIT
+  read -r -t 10 ready <&"${DEVSERVICE[0]}"
+  url="${ready#listening on }"
+  echo "Stand-in service: $url"
+  export TESSALY_SERVICE_URL="$url"
+  export TESSALY_STATISTICS_URL="${TESSALY_STATISTICS_URL:-$url}"
+fi
+
 if [ -n "${DISPLAY:-}" ]; then
-  exec "$bin/tessaly"
+  "$bin/tessaly"
+  exit
 fi
 
 shots="$build/screenshots"

@@ -2,6 +2,7 @@
 
 #include "app/appinfo.h"
 #include "app/com.h"
+#include "i18n/international.h"
 #include "webui/mainwindowref.h"
 #include "webui/miniblinkdialog.h"
 #include "webui/wkeapi.h"
@@ -34,6 +35,7 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     QTextCodec::setCodecForLocale(QTextCodec::codecForName("UTF-8"));
     const QString appDir = QCoreApplication::applicationDirPath();
+    International::instance()->installTranslationsAndFont(appDir);
 
     const QString runtimeFile =
         appDir + QLatin1Char('/') + QString::fromLatin1(WkeLoader::libraryFileName());

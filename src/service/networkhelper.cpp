@@ -1,5 +1,6 @@
 #include "service/networkhelper.h"
 
+#include "app/appinfo.h"
 #include "hardware/machineidentity.h"
 #include "i18n/international.h"
 #include "service/downloadreceiver.h"
@@ -11,9 +12,6 @@
 #include <QTimer>
 
 namespace {
-// Names this product within its family, for the service.
-const char *const kProductCode = "graphics";
-
 // Marks a service reply that was ended by the transfer time-out.
 const char *const kTimedOutProperty = "tessalyTimedOut";
 
@@ -42,8 +40,9 @@ NetworkHelper *NetworkHelper::instance()
 }
 
 NetworkHelper::NetworkHelper()
-    : m_version(QCoreApplication::applicationVersion()),
-      m_product(QString::fromLatin1(kProductCode)), m_host(QString::fromUtf8(TESSALY_SERVICE_HOST)),
+    : m_manager(this), m_version(QCoreApplication::applicationVersion()),
+      m_product(QString::fromLatin1(AppInfo::kProductCode)),
+      m_host(QString::fromUtf8(TESSALY_SERVICE_HOST)),
       m_serviceOverride(addressOverride("TESSALY_SERVICE_URL"))
 {
     const bool is64Bit = MachineIdentity::is64Bit();

@@ -72,7 +72,8 @@ private:
     void send(const ServiceRequest &request, HttpHandler *handler);
     QUrl serviceUrl(const char *path) const;
 
-    QNetworkAccessManager m_manager;
+    QNetworkAccessManager m_manager; // a child, so requests in flight can be found
+
     QString m_version;
     QString m_system;
     QString m_product;

@@ -1,6 +1,6 @@
 #include "service/serviceerrorbox.h"
 
-#include "service/messageboxtitle.h"
+#include "app/appinfo.h"
 
 #include <QDesktopServices>
 #include <QObject>
@@ -74,7 +74,7 @@ QString ServiceErrorBox::text(RequestName::Name name, int error, const QString &
 
 int ServiceErrorBox::ask(QWidget *parent, const QString &text)
 {
-    QMessageBox box(QMessageBox::Critical, messageBoxTitle(), text,
+    QMessageBox box(QMessageBox::Critical, AppInfo::messageBoxTitle(), text,
                     QMessageBox::Ok | QMessageBox::Cancel, parent);
     if (nextAnswer()) {
         answerWhenShown(box, *nextAnswer());

@@ -2,6 +2,8 @@
 
 #include "app/appinfo.h"
 #include "hardware/workerthread.h"
+#include "service/networkhelper.h"
+#include "service/responseenvelope.h"
 #include "webui/mainwindowref.h"
 #include "webui/pagebridge.h"
 #include "webui/pagecaller.h"
@@ -74,6 +76,10 @@ MiniblinkDialog::MiniblinkDialog(QWidget *parent) : QDialog(parent)
     if (m_webContainer)
         m_webContainer->show();
     resize(kFrameWidth + kPageWidth, kFrameWidth + kPageHeight);
+
+    // Each start counts as one opening and one view of the main page.
+    NetworkHelper::instance()->sendStatistics(QStringLiteral("openness"));
+    NetworkHelper::instance()->sendPageStatistics(NetworkHelper::MainPage);
 
     QPalette framePalette = palette();
     framePalette.setBrush(QPalette::All, QPalette::Window, QColor(QStringLiteral("#aaaaaa")));
@@ -178,4 +184,29 @@ bool MiniblinkDialog::notifySetting(bool showContactUs, bool showManual, bool sh
 bool MiniblinkDialog::setfrontendCountry(QLocale::Country country)
 {
     return callPageFunction(m_webView, "setCountry", {static_cast<int>(country)});
+}
+
+void MiniblinkDialog::handleHttpResponse(RequestName::Name name, const QByteArray &data)
+{
+    if (name != RequestName::UserInfo)
+        return;
+    const ResponseEnvelope envelope = ResponseEnvelope::parse(data);
+    if (!envelope.succeeded()) {
+        handleHttpError(name, static_cast<QNetworkReply::NetworkError>(envelope.code),
+                        envelope.msg);
+        return;
+    }
+    emit userInfoReceived(envelope.data);
+}
+
+int MiniblinkDialog::handleHttpError(RequestName::Name name, QNetworkReply::NetworkError error,
+                                     const QString &errorMsg, QWidget *)
+{
+    return HttpHandler::handleHttpError(name, error, errorMsg, this);
+}
+
+int MiniblinkDialog::handleHttpError(RequestName::Name name, QNetworkReply::NetworkError error,
+                                     const QString &errorMsg)
+{
+    return HttpHandler::handleHttpError(name, error, errorMsg, this);
 }

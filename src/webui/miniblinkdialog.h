@@ -1,9 +1,12 @@
 #pragma once
 // The program's one window: a frameless dialog whose face is the web view.
 
+#include "service/httphandler.h"
+
 #include <wke.h>
 
 #include <QDialog>
+#include <QJsonValue>
 #include <QLocale>
 #include <QPoint>
 #include <QRect>
@@ -13,7 +16,7 @@
 class FrameLess;
 class QWidget;
 
-class MiniblinkDialog : public QDialog {
+class MiniblinkDialog : public QDialog, public HttpHandler {
     Q_OBJECT
 public:
     // Pointer actions the page reports for its elements.
@@ -40,6 +43,18 @@ public slots:
     void userLogined(bool islogined, QString nickname);
     bool notifySetting(bool showContactUs, bool showManual, bool showCommonProblem);
     bool setfrontendCountry(QLocale::Country country);
+
+    // Service answers meant for the window: the user information query.
+    void handleHttpResponse(RequestName::Name name, const QByteArray &data) override;
+    // Failures show the service error box over this window, whatever parent is passed.
+    int handleHttpError(RequestName::Name name, QNetworkReply::NetworkError error,
+                        const QString &errorMsg, QWidget *parent) override;
+    int handleHttpError(RequestName::Name name, QNetworkReply::NetworkError error,
+                        const QString &errorMsg);
+
+signals:
+    // The signed-in user's record from a successful user information query.
+    void userInfoReceived(const QJsonValue &user);
 
 protected:
     void resizeEvent(QResizeEvent *event) override;

@@ -3,6 +3,7 @@
 #include "app/appinfo.h"
 #include "hardware/graphicslist.h"
 #include "hardware/workerthread.h"
+#include "i18n/international.h"
 #include "webui/mainwindowref.h"
 #include "webui/miniblinkdialog.h"
 #include "webui/wkeapi.h"
@@ -11,8 +12,6 @@
 #include <string>
 
 namespace {
-
-constexpr int kChinaCountry = 44;
 
 jsValue undefinedValue()
 {
@@ -100,7 +99,7 @@ jsValue WKE_CALL down(jsExecState es, void *)
 
 jsValue WKE_CALL countryID(jsExecState, void *)
 {
-    return wkeCall(&WkeApi::jsInt, kChinaCountry);
+    return wkeCall(&WkeApi::jsInt, static_cast<int>(International::instance()->country()));
 }
 
 jsValue WKE_CALL click(jsExecState es, void *param)

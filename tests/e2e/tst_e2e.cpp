@@ -1,5 +1,7 @@
 // Drives the real program with the real runtime library and a test page.
 
+#include "standin.h"
+
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
@@ -18,6 +20,7 @@ class TestEndToEnd final : public QObject {
 private:
     QTemporaryDir m_root;
     QString m_appDir;
+    StandIn m_standIn;
 
     bool copy(const QString &from, const QString &to)
     {
@@ -30,6 +33,7 @@ private slots:
     void initTestCase()
     {
         QVERIFY(m_root.isValid());
+        QVERIFY(m_standIn.start());
         m_appDir = m_root.path() + QStringLiteral("/app");
         QVERIFY(QDir().mkpath(m_appDir + QStringLiteral("/html/css")));
         const QString bin = QStringLiteral(TESSALY_BIN_DIR);
@@ -56,6 +60,8 @@ private slots:
         app.setProcessChannelMode(QProcess::MergedChannels);
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_root.path() + QStringLiteral("/config"));
+        env.insert(QStringLiteral("TESSALY_SERVICE_URL"), m_standIn.url().toString());
+        env.insert(QStringLiteral("TESSALY_STATISTICS_URL"), m_standIn.url().toString());
         app.setProcessEnvironment(env);
         app.start(m_appDir + QStringLiteral("/tessaly"), QStringList());
         QVERIFY(app.waitForStarted());
@@ -83,6 +89,9 @@ private slots:
                                 r.value(QStringLiteral("actual")).toString()));
         }
         QVERIFY2(output.contains(QStringLiteral("loadedjs")), qPrintable(output));
+        // The start pings reached the service.
+        QTRY_COMPARE(m_standIn.pingCounts(),
+                     (QJsonObject{{QStringLiteral("openness"), 1}, {QStringLiteral("main_page"), 1}}));
     }
 
     void startWithoutRuntimeFailsWithAMessage()
@@ -111,6 +120,8 @@ private slots:
         QCOMPARE(app.exitStatus(), QProcess::NormalExit);
         QVERIFY(app.exitCode() != 0);
     }
+
+    void cleanupTestCase() { QVERIFY(m_standIn.stop()); }
 };
 
 QTEST_GUILESS_MAIN(TestEndToEnd)

@@ -1,6 +1,9 @@
 #include "fakewke.h"
+#include "standin.h"
 
 #include "hardware/workerthread.h"
+#include "service/networkhelper.h"
+#include "service/serviceerrorbox.h"
 #include "webui/miniblinkdialog.h"
 #include "webui/mainwindowref.h"
 #include "webui/pagehook.h"
@@ -15,6 +18,7 @@
 #include <QJsonObject>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QUrlQuery>
 #include <QtTest>
 
 #include <memory>
@@ -36,7 +40,28 @@ private:
         return n;
     }
 
+    // The pings of the windows built so far have been answered.
+    static bool nothingInFlight()
+    {
+        return NetworkHelper::instance()->findChildren<QNetworkReply *>().isEmpty();
+    }
+
+    StandIn standIn;
+
 private slots:
+    void initTestCase()
+    {
+        // Every window sends its start pings; they go to the stand-in.
+        QVERIFY(standIn.start());
+        qputenv("TESSALY_SERVICE_URL", standIn.url().toString().toUtf8());
+        qputenv("TESSALY_STATISTICS_URL", standIn.url().toString().toUtf8());
+    }
+    void cleanupTestCase()
+    {
+        QTRY_VERIFY(nothingInFlight());
+        QVERIFY(standIn.stop());
+    }
+
     void init()
     {
         wke.install();
@@ -141,6 +166,45 @@ private slots:
         wke.pageAnswers["notifySettingByCpp"] = V::boolean(true);
         wke.call("eMsg", {V::string(QStringLiteral("loadedjs"))});
         QCOMPARE(pageCallCount("notifySettingByCpp"), 1);
+    }
+
+    void startSendsTwoPings()
+    {
+        QTRY_VERIFY(nothingInFlight());
+        QVERIFY(standIn.reset());
+        MiniblinkDialog second;
+
+        // The requests in flight are the new window's pings, in the order sent.
+        QStringList sent;
+        for (const QNetworkReply *reply :
+             NetworkHelper::instance()->findChildren<QNetworkReply *>())
+            sent << QUrlQuery(reply->url()).queryItemValue(QStringLiteral("type"));
+        QCOMPARE(sent, (QStringList{"openness", "main_page"}));
+        QTRY_COMPARE(standIn.pingCounts(), (QJsonObject{{"openness", 1}, {"main_page", 1}}));
+    }
+
+    void userInformationAnswers()
+    {
+        QSignalSpy received(window.get(), &MiniblinkDialog::userInfoReceived);
+        window->handleHttpResponse(RequestName::UserInfo,
+                                   R"({"code":1,"data":{"user_id":7},"msg":""})");
+        QCOMPARE(received.size(), 1);
+        QCOMPARE(received.at(0).at(0).value<QJsonValue>().toObject().value("user_id").toInt(), 7);
+
+        // Answers of other kinds are not the window's business: no box.
+        ServiceErrorBox::setNextAnswer(QMessageBox::Cancel);
+        window->handleHttpResponse(RequestName::Config, R"({"code":0})");
+        QVERIFY(ServiceErrorBox::lastShown().text.isEmpty());
+
+        // A refused token ends in the error box over the window, though the
+        // dispatcher passes no parent.
+        NetworkHelper::instance()->queryUserInfo(QStringLiteral("expired"), window.get());
+        QTRY_VERIFY(!ServiceErrorBox::lastShown().text.isEmpty());
+        QCOMPARE(ServiceErrorBox::lastShown().parent, window.get());
+        QCOMPARE(ServiceErrorBox::lastShown().text,
+                 QStringLiteral("请求:获取用户信息错误。错误码:0, 释义: 登录已失效，请重新登录, "
+                                "是否联系客服处理？: "));
+        QCOMPARE(received.size(), 1);
     }
 
     void pageFunctionAnswersAreReadAsBooleans()
