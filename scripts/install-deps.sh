@@ -9,7 +9,7 @@ packages=(
   libqt5webkit5-dev libxcb1-dev libx11-dev libxtst-dev
   libqrencode-dev libpci-dev pci.ids libcpp-httplib-dev
   xvfb xauth x11-utils xdotool imagemagick librsvg2-bin
-  dbus dbus-x11
+  dbus dbus-x11 curl
   g++-mingw-w64-i686-posix  # scripts/check-windows.sh
   fonts-wqy-microhei fonts-noto-cjk
   chromium

@@ -1,6 +1,7 @@
 #include "webui/miniblinkdialog.h"
 
 #include "app/appinfo.h"
+#include "downloads/taskbarprogress.h"
 #include "hardware/workerthread.h"
 #include "service/networkhelper.h"
 #include "service/responseenvelope.h"
@@ -85,6 +86,8 @@ MiniblinkDialog::MiniblinkDialog(QWidget *parent) : QDialog(parent)
     framePalette.setBrush(QPalette::All, QPalette::Window, QColor(QStringLiteral("#aaaaaa")));
     setPalette(framePalette);
     setAutoFillBackground(true);
+
+    TaskbarProgress::instance().setWindow(static_cast<std::uintptr_t>(winId()));
 }
 
 MiniblinkDialog::~MiniblinkDialog()
@@ -176,9 +179,9 @@ void MiniblinkDialog::userLogined(bool islogined, QString nickname)
 
 bool MiniblinkDialog::notifySetting(bool showContactUs, bool showManual, bool showCommonProblem)
 {
-    return callPageFunction(m_webView, "notifySettingByCpp",
-                            {showContactUs, showManual, showCommonProblem,
-                             QString::fromLatin1(AppInfo::kProductCode)});
+    return callPageFunction(
+        m_webView, "notifySettingByCpp",
+        {showContactUs, showManual, showCommonProblem, QString::fromLatin1(AppInfo::kProductCode)});
 }
 
 bool MiniblinkDialog::setfrontendCountry(QLocale::Country country)

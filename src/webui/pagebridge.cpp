@@ -1,12 +1,18 @@
 #include "webui/pagebridge.h"
 
 #include "app/appinfo.h"
+#include "downloads/downloaderobjmanager.h"
+#include "downloads/savefolder.h"
 #include "hardware/graphicslist.h"
 #include "hardware/workerthread.h"
 #include "i18n/international.h"
 #include "webui/mainwindowref.h"
 #include "webui/miniblinkdialog.h"
+#include "webui/shellactions.h"
 #include "webui/wkeapi.h"
+
+#include <QString>
+#include <QStringList>
 
 #include <optional>
 #include <string>
@@ -37,6 +43,18 @@ std::optional<std::string> firstStringArgument(jsExecState es)
     return std::string(text ? text : "");
 }
 
+// Any argument as text, the way the runtime converts it.
+QString textArgument(jsExecState es, int index)
+{
+    return QString::fromUtf8(
+        wkeCall(&WkeApi::jsToTempString, es, wkeCall(&WkeApi::jsArg, es, index)));
+}
+
+jsValue stringValue(jsExecState es, const QString &text)
+{
+    return wkeCall(&WkeApi::jsString, es, text.toUtf8().constData());
+}
+
 int intArgument(jsExecState es, int index)
 {
     return wkeCall(&WkeApi::jsToInt, es, wkeCall(&WkeApi::jsArg, es, index));
@@ -53,11 +71,21 @@ jsValue WKE_CALL eMsg(jsExecState es, void *)
     if (!message)
         return undefinedValue();
     MiniblinkDialog *window = mainWindow();
+    if (*message == "service") {
+        ShellActions::openServicePage();
+        return boolValue(true);
+    }
+    if (*message == "tutorial") {
+        ShellActions::openTutorial();
+        return boolValue(true);
+    }
     if (*message == "scan") {
         if (window)
             WorkerThread::startScan(window, &MiniblinkDialog::pciinfoResults);
         return boolValue(true);
     }
+    if (*message == "saveFolder")
+        return boolValue(ShellActions::openSaveFolder());
     if (*message == "loadedjs") {
         if (window)
             window->pageLoaded();
@@ -74,14 +102,17 @@ jsValue WKE_CALL graphicsList(jsExecState es, void *)
 
 jsValue WKE_CALL downDir(jsExecState es, void *)
 {
-    if (argCount(es) >= 1 && wkeCall(&WkeApi::jsArgType, es, 0) != JSTYPE_STRING)
+    if (argCount(es) == 0)
+        return stringValue(es, saveFolder());
+    if (wkeCall(&WkeApi::jsArgType, es, 0) != JSTYPE_STRING)
         return undefinedValue();
-    return undefinedValue();
+    storeSaveFolder(textArgument(es, 0));
+    return boolValue(true);
 }
 
-jsValue WKE_CALL selectDir(jsExecState, void *)
+jsValue WKE_CALL selectDir(jsExecState es, void *param)
 {
-    return undefinedValue();
+    return stringValue(es, ShellActions::chooseSaveFolder(windowOf(param)));
 }
 
 jsValue WKE_CALL isLogin(jsExecState, void *)
@@ -91,10 +122,14 @@ jsValue WKE_CALL isLogin(jsExecState, void *)
 
 jsValue WKE_CALL down(jsExecState es, void *)
 {
-    constexpr int kBadArguments = 3;
-    if (argCount(es) != 4)
-        return wkeCall(&WkeApi::jsInt, kBadArguments);
-    return undefinedValue();
+    QStringList arguments;
+    const int count = argCount(es);
+    for (int i = 0; i < count; ++i)
+        arguments.append(textArgument(es, i));
+    MiniblinkDialog *window = mainWindow();
+    if (!window)
+        return undefinedValue();
+    return wkeCall(&WkeApi::jsInt, DownloaderObjManager::down(window, arguments));
 }
 
 jsValue WKE_CALL countryID(jsExecState, void *)

@@ -1,0 +1,99 @@
+#include "account/user.h"
+
+#include "account/userfile.h"
+
+#include <QJsonObject>
+#include <QUrl>
+
+namespace {
+
+const QString kDefaultAvatar = QStringLiteral(":/img/defaultHead.png");
+
+QString percentEncoded(const QString &text)
+{
+    return QString::fromLatin1(QUrl::toPercentEncoding(text));
+}
+
+} // namespace
+
+User *User::instance()
+{
+    static User user;
+    return &user;
+}
+
+User::User()
+{
+    loadUserFile();
+}
+
+void User::loadUserFile()
+{
+    m_record = UserRecord();
+    const UserFile::LoadResult result = UserFile::load(UserFile::path(), m_record);
+    if (result != UserFile::LoadResult::Complete && m_record.avatar.isNull())
+        m_record.avatar.load(kDefaultAvatar);
+}
+
+bool User::isLoggedIn(const QDateTime &now) const
+{
+    return !m_record.token.isEmpty() && m_record.expireTime != 0 &&
+           now < QDateTime::fromSecsSinceEpoch(m_record.expireTime, Qt::UTC);
+}
+
+void User::parseUserInfo(const QJsonValue &userObject)
+{
+    m_record.username = userObject[QLatin1String("username")].toString();
+    m_record.nickname = userObject[QLatin1String("nickname")].toString();
+    m_record.mobile = userObject[QLatin1String("mobile")].toString();
+    m_record.token = userObject[QLatin1String("token")].toString();
+    m_record.expireTime = userObject[QLatin1String("expiretime")].toInt();
+    m_record.userId = userObject[QLatin1String("user_id")].toInt();
+    saveUserFile();
+    emit update(false);
+}
+
+void User::signOut()
+{
+    m_record.username.clear();
+    m_record.nickname.clear();
+    m_record.mobile.clear();
+    m_record.token.clear();
+    m_record.expireTime = 0;
+    m_record.userId = 0;
+    saveUserFile();
+    emit update(false);
+}
+
+bool User::saveUserFile()
+{
+    return UserFile::save(UserFile::path(), m_record);
+}
+
+void User::storeConfig(const QJsonValue &data)
+{
+    m_configData = data;
+    m_record.serviceBase = data[QLatin1String("kefu")].toString();
+    m_learningPage = data[QLatin1String("learningPage")].toString();
+    m_internationalConfig = data[QLatin1String("international")];
+    emit configReceived(m_internationalConfig);
+}
+
+QString User::serviceLink() const
+{
+    const bool signedIn = isLoggedIn();
+    const QString c1 = percentEncoded(QStringLiteral("Tessaly"));
+    const QString c2 =
+        percentEncoded(signedIn ? QStringLiteral("已登录") : QStringLiteral("未登录"));
+    const QString c3 = percentEncoded(signedIn ? m_record.nickname : QStringLiteral("游客"));
+
+    QString base;
+    if (!m_configData.isNull())
+        base = m_configData[QLatin1String("kefu")].toString();
+    else if (!m_record.serviceBase.isEmpty())
+        base = m_record.serviceBase;
+    else
+        base = QStringLiteral(TESSALY_CHAT_URL);
+    return base + QStringLiteral("?c1=") + c1 + QStringLiteral("&c2=") + c2 +
+           QStringLiteral("&c3=") + c3;
+}

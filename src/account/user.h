@@ -1,0 +1,66 @@
+#pragma once
+// The account and the service configuration: who is signed in (persisted in
+// the user file until the sign-in expires), the customer-service and tutorial
+// addresses, and the chosen download folder.
+
+#include "account/userrecord.h"
+
+#include <QDateTime>
+#include <QJsonValue>
+#include <QObject>
+
+class User final : public QObject {
+    Q_OBJECT
+
+public:
+    // The process-wide instance; the first call loads the user file.
+    static User *instance();
+
+    // Signed in: a token and an expiry that lies after `now`.
+    bool isLoggedIn(const QDateTime &now) const;
+    bool isLoggedIn() const { return isLoggedIn(QDateTime::currentDateTimeUtc()); }
+
+    // Stores a user object of the service, saves the user file and emits update.
+    void parseUserInfo(const QJsonValue &userObject);
+    // Ends the sign-in: the account fields are emptied, the avatar, service
+    // address and save folder stay; then saves and emits update.
+    void signOut();
+    bool saveUserFile();
+    // Reads the user file into the record, as at start.
+    void loadUserFile();
+
+    // Customer-service chat address with the product, sign-in state and name.
+    QString serviceLink() const;
+
+    const UserRecord &record() const { return m_record; }
+    QString username() const { return m_record.username; }
+    QString nickname() const { return m_record.nickname; }
+    QString mobile() const { return m_record.mobile; }
+    QPixmap avatar() const { return m_record.avatar; }
+    QString token() const { return m_record.token; }
+    QString serviceBase() const { return m_record.serviceBase; }
+    QString learningPage() const { return m_learningPage; }
+    qint32 userId() const { return m_record.userId; }
+    qint32 expireTime() const { return m_record.expireTime; }
+    QString saveFolder() const { return m_record.saveFolder; }
+    void setSaveFolder(const QString &folder) { m_record.saveFolder = folder; }
+    QJsonValue configData() const { return m_configData; }
+    QJsonValue internationalConfig() const { return m_internationalConfig; }
+
+signals:
+    // A user object was stored or the user signed out.
+    void update(bool img = false);
+    // A configuration reply was stored; carries its "international" entry.
+    void configReceived(const QJsonValue &international);
+
+private:
+    User();
+
+    // Takes the "data" of a successful configuration reply.
+    void storeConfig(const QJsonValue &data);
+
+    UserRecord m_record;
+    QString m_learningPage;
+    QJsonValue m_configData{QJsonValue::Null};
+    QJsonValue m_internationalConfig{QJsonValue::Null};
+};

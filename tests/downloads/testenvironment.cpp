@@ -1,0 +1,135 @@
+#include "testenvironment.h"
+
+#include <QDBusConnectionInterface>
+#include <QFile>
+#include <QRegularExpression>
+
+bool StandInService::start()
+{
+    m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    m_process.start(QStringLiteral(DEVSERVICE_PATH),
+                    {QStringLiteral("--port"), QStringLiteral("0")});
+    static const QRegularExpression listening(QStringLiteral("listening on (http://\\S+)"));
+    while (m_process.waitForReadyRead(10000)) {
+        const QString line = QString::fromUtf8(m_process.readLine());
+        const QRegularExpressionMatch match = listening.match(line);
+        if (match.hasMatch()) {
+            m_base = match.captured(1);
+            return true;
+        }
+    }
+    return false;
+}
+
+StandInService::~StandInService()
+{
+    m_process.terminate();
+    if (!m_process.waitForFinished(5000))
+        m_process.kill();
+}
+
+bool PrivateBus::start()
+{
+    const QString config = m_dir.filePath(QStringLiteral("bus.conf"));
+    QFile file(config);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    file.write("<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-BUS Bus Configuration 1.0//EN\" "
+               "\"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
+               "<busconfig><type>session</type><listen>unix:dir=" +
+               m_dir.path().toUtf8() +
+               "</listen><auth>EXTERNAL</auth><policy context=\"default\">"
+               "<allow send_destination=\"*\" eavesdrop=\"true\"/><allow eavesdrop=\"true\"/>"
+               "<allow own=\"*\"/></policy></busconfig>\n");
+    file.close();
+    m_process.start(QStringLiteral("dbus-daemon"),
+                    {QStringLiteral("--nofork"), QStringLiteral("--print-address=1"),
+                     QStringLiteral("--config-file=") + config});
+    if (!m_process.waitForReadyRead(10000))
+        return false;
+    const QByteArray address = m_process.readLine().trimmed();
+    qputenv("DBUS_SESSION_BUS_ADDRESS", address);
+    return !address.isEmpty();
+}
+
+PrivateBus::~PrivateBus()
+{
+    m_process.terminate();
+    m_process.waitForFinished(5000);
+}
+
+bool FileManagerDouble::registerOnBus()
+{
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    return bus.registerObject(QStringLiteral("/org/freedesktop/FileManager1"), this,
+                              QDBusConnection::ExportAllSlots) &&
+           bus.registerService(QStringLiteral("org.freedesktop.FileManager1"));
+}
+
+void FileManagerDouble::unregisterFromBus()
+{
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    bus.unregisterService(QStringLiteral("org.freedesktop.FileManager1"));
+    bus.unregisterObject(QStringLiteral("/org/freedesktop/FileManager1"));
+}
+
+void FileManagerDouble::ShowItems(const QStringList &uris, const QString &)
+{
+    calls << QStringLiteral("ShowItems") << uris;
+}
+
+void FileManagerDouble::ShowFolders(const QStringList &uris, const QString &)
+{
+    calls << QStringLiteral("ShowFolders") << uris;
+}
+
+bool LauncherEntryListener::listen()
+{
+    // A connection of its own, so it hears the program's signals like a dock would.
+    m_connection = QDBusConnection::connectToBus(QDBusConnection::SessionBus,
+                                                 QStringLiteral("launcher-entry-listener"));
+    return m_connection.connect(
+        QString(), QString(), QStringLiteral("com.canonical.Unity.LauncherEntry"),
+        QStringLiteral("Update"), this, SLOT(onUpdate(QString, QVariantMap)));
+}
+
+void LauncherEntryListener::onUpdate(const QString &appUri, const QVariantMap &properties)
+{
+    updates.push_back({appUri, properties.value(QStringLiteral("progress")).toDouble(),
+                       properties.value(QStringLiteral("progress-visible")).toBool()});
+}
+
+LocalServer::LocalServer()
+{
+    m_server.Get(".*", [this](const httplib::Request &req, httplib::Response &res) {
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            m_requests.push_back({req.target, {req.headers.begin(), req.headers.end()}});
+        }
+        if (req.path.rfind("/to/", 0) == 0 && req.has_param("url")) {
+            res.set_redirect(req.get_param_value("url"), 302);
+            return;
+        }
+        res.set_content(body().toStdString(), "application/octet-stream");
+    });
+    // Bound and listening before the thread runs, so no request can come too early.
+    m_port = m_server.bind_to_any_port("127.0.0.1");
+    m_thread = std::thread([this] { m_server.listen_after_bind(); });
+}
+
+LocalServer::~LocalServer()
+{
+    m_server.stop();
+    m_thread.join();
+}
+
+QString LocalServer::url(const QString &pathAndQuery) const
+{
+    return QStringLiteral("http://127.0.0.1:%1%2").arg(m_port).arg(pathAndQuery);
+}
+
+std::vector<LocalServer::Seen> LocalServer::requests()
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_requests;
+}

@@ -1,0 +1,114 @@
+#pragma once
+// What the download tests run against: the stand-in service, a private session
+// bus with a file manager double and a launcher-entry listener, and a small
+// local server for what the stand-in cannot do (arbitrary redirects, a proxy).
+
+#include <httplib.h>
+
+#include <QDBusConnection>
+#include <QObject>
+#include <QProcess>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <QUrl>
+#include <QVariantMap>
+
+#include <map>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+// Runs tessaly-devservice on a free loopback port.
+class StandInService {
+public:
+    bool start();
+    ~StandInService();
+    QString url(const QString &pathAndQuery) const { return m_base + pathAndQuery; }
+
+private:
+    QProcess m_process;
+    QString m_base;
+};
+
+// A dbus-daemon of our own, so that nothing reaches the desktop of the person
+// running the tests.
+class PrivateBus {
+public:
+    bool start();
+    ~PrivateBus();
+
+private:
+    QTemporaryDir m_dir;
+    QProcess m_process;
+};
+
+// Plays org.freedesktop.FileManager1 on the session bus and records its calls.
+class FileManagerDouble : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.FileManager1")
+
+public:
+    bool registerOnBus();
+    void unregisterFromBus();
+    QStringList calls; // method, then the URIs
+
+public slots:
+    void ShowItems(const QStringList &uris, const QString &startupId);
+    void ShowFolders(const QStringList &uris, const QString &startupId);
+};
+
+// Listens to the launcher-entry signals that carry the taskbar progress.
+class LauncherEntryListener : public QObject {
+    Q_OBJECT
+
+public:
+    bool listen();
+    struct Update {
+        QString appUri;
+        double progress = 0;
+        bool visible = false;
+    };
+    std::vector<Update> updates;
+
+private slots:
+    void onUpdate(const QString &appUri, const QVariantMap &properties);
+
+private:
+    QDBusConnection m_connection{QString()};
+};
+
+// Records the addresses the program hands to the default handlers.
+class UrlRecorder : public QObject {
+    Q_OBJECT
+
+public:
+    QList<QUrl> opened;
+
+public slots:
+    void open(const QUrl &url) { opened.append(url); }
+};
+
+// An in-test HTTP server: "/to/<name>?url=U" answers 302 to U; anything else
+// (also absolute addresses, when it serves as a proxy) gets a short body.
+class LocalServer {
+public:
+    LocalServer();
+    ~LocalServer();
+    QString url(const QString &pathAndQuery) const;
+    int port() const { return m_port; }
+    static QByteArray body() { return QByteArrayLiteral("local body"); }
+
+    struct Seen {
+        std::string target;
+        std::multimap<std::string, std::string> headers;
+    };
+    std::vector<Seen> requests();
+
+private:
+    httplib::Server m_server;
+    std::thread m_thread;
+    int m_port = 0;
+    std::mutex m_mutex;
+    std::vector<Seen> m_requests;
+};
