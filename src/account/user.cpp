@@ -1,9 +1,14 @@
 #include "account/user.h"
 
 #include "account/userfile.h"
+#include "service/responseenvelope.h"
+#include "service/serviceerrorbox.h"
 
 #include <QJsonObject>
 #include <QUrl>
+#include <QWidget>
+
+#include <exception>
 
 namespace {
 
@@ -25,6 +30,8 @@ User *User::instance()
 User::User()
 {
     loadUserFile();
+    // The error box offers the chat with the account's state in the link.
+    ServiceErrorBox::setLinkSource([] { return User::instance()->serviceLink(); });
 }
 
 void User::loadUserFile()
@@ -77,6 +84,30 @@ void User::storeConfig(const QJsonValue &data)
     m_learningPage = data[QLatin1String("learningPage")].toString();
     m_internationalConfig = data[QLatin1String("international")];
     emit configReceived(m_internationalConfig);
+}
+
+void User::handleHttpResponse(RequestName::Name name, const QByteArray &data)
+{
+    if (name != RequestName::Config)
+        return;
+    ResponseEnvelope envelope;
+    try {
+        envelope = ResponseEnvelope::parse(data);
+        if (envelope.succeeded())
+            storeConfig(envelope.data);
+        else
+            handleHttpError(name, static_cast<QNetworkReply::NetworkError>(envelope.code),
+                            envelope.msg);
+    } catch (const std::exception &e) {
+        handleHttpError(name, static_cast<QNetworkReply::NetworkError>(envelope.code),
+                        QString::fromLocal8Bit(e.what()));
+    }
+}
+
+int User::handleHttpError(RequestName::Name name, QNetworkReply::NetworkError error,
+                          const QString &errorMsg, QWidget *)
+{
+    return HttpHandler::handleHttpError(name, error, errorMsg, m_errorBoxParent.data());
 }
 
 QString User::serviceLink() const

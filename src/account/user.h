@@ -4,12 +4,16 @@
 // addresses, and the chosen download folder.
 
 #include "account/userrecord.h"
+#include "service/httphandler.h"
 
 #include <QDateTime>
 #include <QJsonValue>
 #include <QObject>
+#include <QPointer>
 
-class User final : public QObject {
+class QWidget;
+
+class User final : public QObject, public HttpHandler {
     Q_OBJECT
 
 public:
@@ -47,6 +51,15 @@ public:
     QJsonValue configData() const { return m_configData; }
     QJsonValue internationalConfig() const { return m_internationalConfig; }
 
+    // The window the error box of a failed configuration query opens over.
+    void setErrorBoxParent(QWidget *parent) { m_errorBoxParent = parent; }
+
+public slots:
+    // Takes the configuration reply; other kinds are not for this handler.
+    void handleHttpResponse(RequestName::Name name, const QByteArray &data) override;
+    int handleHttpError(RequestName::Name name, QNetworkReply::NetworkError error,
+                        const QString &errorMsg, QWidget *parent = nullptr) override;
+
 signals:
     // A user object was stored or the user signed out.
     void update(bool img = false);
@@ -63,4 +76,5 @@ private:
     QString m_learningPage;
     QJsonValue m_configData{QJsonValue::Null};
     QJsonValue m_internationalConfig{QJsonValue::Null};
+    QPointer<QWidget> m_errorBoxParent;
 };

@@ -63,7 +63,10 @@ bool UserFile::save(const QString &filePath, const UserRecord &record)
     restrictToOwner(file);
     QDataStream stream(&file);
     write(stream, record);
-    if (stream.status() != QDataStream::Ok) {
+    // The stream writes into QSaveFile's buffer; commit() would rename the
+    // file even when flushing that buffer fails part-way (a full disk), so
+    // the flush is checked here first.
+    if (stream.status() != QDataStream::Ok || !file.flush()) {
         file.cancelWriting();
         return false;
     }
