@@ -10,8 +10,7 @@
 #include <QJsonValue>
 #include <QObject>
 #include <QPointer>
-
-class QWidget;
+#include <QWidget>
 
 class User final : public QObject, public HttpHandler {
     Q_OBJECT
