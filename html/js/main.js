@@ -20,7 +20,7 @@ Tessaly.app = (function () {
     view: "drivers",
     scan: { ok: false, reason: "pending", adapters: [] },
     matches: [],
-    notes: {}, // card index -> {tone, text} after a refused start
+    outcomes: {}, // card index -> how its last download ended (see remember)
     download: new Tessaly.Download(),
     folder: undefined,
     signedIn: false,
@@ -98,7 +98,7 @@ Tessaly.app = (function () {
     state.matches = state.scan.adapters.map(function (adapter) {
       return drivers.match(window.TessalyCatalogue, adapter);
     });
-    state.notes = {};
+    state.outcomes = {};
     state.download.reset();
     renderAdapters();
     if (window.console) console.info("adapters shown: " + state.scan.adapters.length);
@@ -111,6 +111,8 @@ Tessaly.app = (function () {
     var count = scan.adapters.length;
     $("rescanBtn").disabled = state.download.active();
     $("rescanBtn").classList.toggle("hidden", scan.reason === "pending");
+    // The empty state carries its own heading and buttons.
+    $("driversHead").classList.toggle("hidden", scan.reason !== "pending" && (!scan.ok || count === 0));
 
     if (scan.reason === "pending") {
       $("adapterSummary").textContent = t("scanning");
@@ -179,7 +181,8 @@ Tessaly.app = (function () {
   function driverRow(found, index) {
     var pkg = found.package;
     var dl = state.download;
-    var mine = dl.owner === index;
+    var running = dl.owner === index && dl.active();
+    var ended = running ? null : state.outcomes[index];
     var info = el("div", { className: "driver-info" }, [
       el("div", { className: "driver-name" }, [
         el("span", { className: "tag", text: t("recommended") }), pkg.name]),
@@ -187,7 +190,7 @@ Tessaly.app = (function () {
     ]);
     var row = el("div", { className: "driver" }, [info]);
 
-    if (mine && dl.active()) {
+    if (running) {
       row.classList.add("busy");
       row.appendChild(progressBlock(dl));
       return row;
@@ -195,23 +198,23 @@ Tessaly.app = (function () {
 
     var actions = el("div", { className: "driver-actions" });
     var note = null;
-    if (mine && dl.state === "done") {
+    if (ended && ended.state === "done") {
       note = el("div", { className: "note success" }, [
         el("span", { className: "note-icon" }),
         el("span", { text: t("finished") }),
-        el("span", { className: "note-path", title: dl.path, text: baseName(dl.path) }),
+        el("span", { className: "note-path", title: ended.path, text: baseName(ended.path) }),
       ]);
       actions.appendChild(el("button", { className: "btn primary open-folder", text: t("openFolder"),
         onclick: openFolder }));
       actions.appendChild(el("button", { className: "btn ghost download", text: t("downloadAgain"),
         onclick: function () { startDownload(index); } }));
     } else {
-      var message = mine ? outcomeMessage(dl) : null;
+      var message = ended ? outcomeMessage(ended) : null;
       if (message) {
         note = el("div", { className: "note " + message.tone }, [
           el("span", { className: "note-icon" }), el("span", { text: message.text })]);
       }
-      var label = mine && (dl.state === "failed" && dl.startResult === 0) ? t("retry") : t("download");
+      var label = ended && ended.state === "failed" && ended.startResult === 0 ? t("retry") : t("download");
       var other = dl.active();
       actions.appendChild(el("button", { className: "btn primary download", text: label,
         disabled: other, title: other ? t("busy") : null,
@@ -220,6 +223,15 @@ Tessaly.app = (function () {
     row.appendChild(actions);
     if (note) row.appendChild(note);
     return row;
+  }
+
+  // How a card's last download ended, kept when another card downloads.
+  function remember(dl) {
+    if (dl.owner === null || dl.active()) return;
+    state.outcomes[dl.owner] = {
+      state: dl.state, startResult: dl.startResult, path: dl.path,
+      redirected: dl.redirectStartResult(),
+    };
   }
 
   // What a card says after its download ended or did not start.
@@ -232,7 +244,7 @@ Tessaly.app = (function () {
     if (dl.startResult === 3) return { tone: "error", text: t("start3") };
     if (dl.startResult !== 0) return { tone: "error", text: t("startUnknown") };
     // Finish code 2: a redirect whose new target could not start says why.
-    var redirected = dl.redirectStartResult();
+    var redirected = dl.redirected;
     if (redirected === 1) return { tone: "info", text: t("start1") };
     if (redirected === 2) return { tone: "error", text: t("start2") };
     return { tone: "error", text: t("failed") };
@@ -288,7 +300,9 @@ Tessaly.app = (function () {
     if (!adapter || !pkg) return;
     var url = drivers.downloadUrl(window.TessalyCatalogue, pkg);
     var result = Native.call("Down", url, adapter.hardid, pkg.version || "", drivers.fallbackName(pkg));
+    delete state.outcomes[index];
     dl.started(index, typeof result === "number" ? result : undefined, pkg.size);
+    remember(dl);
     renderAdapters();
   }
 
@@ -516,7 +530,10 @@ Tessaly.app = (function () {
     return keepGoing;
   };
   window.finishCbkByCpp = function (code, path, message) {
-    if (state.download.active()) state.download.finished(code, path, message);
+    if (state.download.active()) {
+      state.download.finished(code, path, message);
+      remember(state.download);
+    }
     clearTimeout(renderTimer);
     renderTimer = null;
     renderAdapters();

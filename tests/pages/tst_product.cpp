@@ -151,6 +151,7 @@ private slots:
         QVERIFY(m_run->waitFor(QStringLiteral("Tessaly.app.state.download.state === 'cancelled'"),
                                20000));
         QVERIFY(text(card("intel")).contains(QStringLiteral("已取消下载")));
+        shoot(QStringLiteral("cancelled"));
         QVERIFY(!QFileInfo::exists(path));
         QVERIFY2(QFileInfo::exists(m_saveFolder + QLatin1Char('/') + kNvidiaFile),
                  "the finished download stays");
@@ -214,6 +215,18 @@ private slots:
                  qPrintable(text(QStringLiteral("document.getElementById('userName')"))));
         m_run->eval(QStringLiteral("document.querySelector('.tab[data-view=drivers]').click()"));
         shoot(QStringLiteral("signed-in"));
+    }
+
+    void wordingFollowsTheCountry()
+    {
+        m_run->eval(QStringLiteral("document.querySelector('.tab[data-view=drivers]').click(), "
+                                   "setCountry(1)"));
+        QCOMPARE(text(QStringLiteral("document.getElementById('adapterSummary')")),
+                 QStringLiteral("2 graphics adapters found"));
+        shoot(QStringLiteral("english"));
+        m_run->eval(QStringLiteral("setCountry(44)"));
+        QCOMPARE(text(QStringLiteral("document.getElementById('adapterSummary')")),
+                 QStringLiteral("检测到 2 块显卡"));
     }
 
     void closeEndsTheProgram()

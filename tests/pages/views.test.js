@@ -308,3 +308,17 @@ test("save folder unknown when the native side has none", async () => {
   assert.equal(await text(page, "#folderPath"), "未能读取保存位置");
   assert.deepEqual(page.errors, []);
 });
+
+test("each card keeps how its own last download ended", async () => {
+  const page = await open({ answers: { graphicsList: SAMPLE_ADAPTERS } });
+  await card(page, 1).locator("button.download").click();
+  await page.evaluate(() => finishCbkByCpp(0, "/d/552.22.exe", ""));
+  await card(page, 0).locator("button.download").click();
+  assert.match(await card(page, 1).innerText(), /下载完成/, "while the other card downloads");
+  await page.evaluate(() => finishCbkByCpp(1, "", "用户取消了下载"));
+  assert.match(await card(page, 1).innerText(), /下载完成[\s\S]*552\.22\.exe/);
+  assert.match(await card(page, 0).innerText(), /已取消下载/);
+  await card(page, 1).locator("button.download").click();
+  assert.doesNotMatch(await card(page, 1).innerText(), /下载完成/, "a new download replaces the old outcome");
+  assert.match(await card(page, 0).innerText(), /已取消下载/);
+});
