@@ -174,10 +174,12 @@ void LoginWidget::showCode(const QJsonValue &data)
     m_qrWidget->setData(data[QLatin1String("url")].toString().toUtf8());
     if (!m_expiryTimer) {
         m_expiryTimer = new QTimer(this);
+        m_expiryTimer->setObjectName(QStringLiteral("expiryTimer"));
         connect(m_expiryTimer, &QTimer::timeout, this, [this] { qrExpired(); });
     }
     if (!m_pollTimer) {
         m_pollTimer = new QTimer(this);
+        m_pollTimer->setObjectName(QStringLiteral("pollTimer"));
         connect(m_pollTimer, &QTimer::timeout, this,
                 [this] { NetworkHelper::instance()->queryLogin(m_ticket, this); });
     }

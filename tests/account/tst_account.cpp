@@ -1,11 +1,16 @@
+#include "devserviceprocess.h"
 #include "paintrecorder.h"
 
+#include "account/loginwidget.h"
 #include "account/qtqrcode.h"
 #include "account/qtqrcodepainter.h"
 #include "account/qtqrcodewidget.h"
 #include "account/user.h"
 #include "account/userfile.h"
 #include "account/userinfowidget.h"
+#include "service/networkhelper.h"
+#include "service/requestname.h"
+#include "service/serviceerrorbox.h"
 
 #include <QApplication>
 #include <QBuffer>
@@ -14,14 +19,20 @@
 #include <QFile>
 #include <QJsonObject>
 #include <QLabel>
+#include <QLayout>
+#include <QMessageBox>
+#include <QMovie>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QStandardPaths>
+#include <QTimer>
 #include <QtTest>
 
 #include <qrencode.h>
 
 #include <csignal>
+#include <functional>
+#include <memory>
 #include <sys/resource.h>
 #include <sys/stat.h>
 
@@ -140,6 +151,12 @@ void setSignIn(const QString &token, qint64 expireTime, const QString &nickname 
     o.insert(QStringLiteral("expiretime"), expireTime);
     o.insert(QStringLiteral("nickname"), nickname);
     User::instance()->parseUserInfo(o);
+}
+
+DevServiceProcess &standIn()
+{
+    static DevServiceProcess service;
+    return service;
 }
 
 } // namespace
@@ -439,6 +456,83 @@ private slots:
         QVERIFY(UserFile::save(UserFile::path(), r));
         User::instance()->loadUserFile();
         QCOMPARE(User::instance()->serviceLink(), link);
+    }
+
+    void configurationReply()
+    {
+        QVERIFY(standIn().reset());
+        User *user = User::instance();
+        QSignalSpy received(user, &User::configReceived);
+        NetworkHelper::instance()->queryConfig(user);
+        QVERIFY(received.wait(10000));
+
+        const QString base = standIn().url().toString();
+        QCOMPARE(user->serviceBase(), base + QStringLiteral("/kefu"));
+        QCOMPARE(user->learningPage(), base + QStringLiteral("/learning"));
+        QCOMPARE(user->internationalConfig(), user->configData()[QLatin1String("international")]);
+        QCOMPARE(received.first().first().value<QJsonValue>(), user->internationalConfig());
+        QVERIFY(user->internationalConfig().isObject());
+        QVERIFY(user->serviceLink().startsWith(base + QStringLiteral("/kefu?c1=Tessaly&c2=")));
+
+        // The configuration's address wins over the one in the file from now on.
+        user->signOut();
+        UserRecord r;
+        r.serviceBase = QStringLiteral("https://old.example/");
+        QVERIFY(UserFile::save(UserFile::path(), r));
+        user->loadUserFile();
+        QVERIFY(user->serviceLink().startsWith(base + QStringLiteral("/kefu?c1=")));
+    }
+
+    void configurationWithoutChatAddress()
+    {
+        QVERIFY(standIn().reset());
+        QVERIFY(
+            standIn().script({{"path", "/api/driver/config/query"},
+                              {"code", 1},
+                              {"data", QJsonObject{{"learningPage", "https://learn.example/"}}}}));
+        User *user = User::instance();
+        QSignalSpy received(user, &User::configReceived);
+        NetworkHelper::instance()->queryConfig(user);
+        QVERIFY(received.wait(10000));
+        QVERIFY(user->serviceBase().isEmpty());
+        QVERIFY(user->internationalConfig().isUndefined());
+        QCOMPARE(
+            user->serviceLink(),
+            QStringLiteral("?c1=Tessaly&c2=%E6%9C%AA%E7%99%BB%E5%BD%95&c3=%E6%B8%B8%E5%AE%A2"));
+    }
+
+    void failedConfigurationShowsTheErrorBoxOverTheWindow()
+    {
+        QVERIFY(standIn().reset());
+        QVERIFY(standIn().script({{"path", "/api/driver/config/query"},
+                                  {"code", 3},
+                                  {"msg", QStringLiteral("维护中")}}));
+        User *user = User::instance();
+        const QJsonValue before = user->configData();
+        QWidget window;
+        user->setErrorBoxParent(&window);
+        QSignalSpy received(user, &User::configReceived);
+        ServiceErrorBox::setNextAnswer(QMessageBox::Cancel);
+        NetworkHelper::instance()->queryConfig(user);
+        QTRY_COMPARE(
+            ServiceErrorBox::lastShown().text,
+            QStringLiteral("请求:获取配置错误。错误码:3, 释义: 维护中, 是否联系客服处理？: "));
+        QCOMPARE(ServiceErrorBox::lastShown().parent, &window);
+        QCOMPARE(received.count(), 0);
+        QCOMPARE(user->configData(), before);
+        user->setErrorBoxParent(nullptr);
+    }
+
+    void otherRepliesAreNotForTheAccount()
+    {
+        User *user = User::instance();
+        const QJsonValue before = user->configData();
+        QSignalSpy received(user, &User::configReceived);
+        user->handleHttpResponse(RequestName::UserInfo,
+                                 R"({"code":1,"data":{"kefu":"x","nickname":"n"}})");
+        QCOMPARE(received.count(), 0);
+        QCOMPARE(user->configData(), before);
+        QVERIFY(user->nickname().isEmpty());
     }
 };
 
@@ -884,12 +978,364 @@ private slots:
     }
 };
 
+namespace {
+
+// Answers warning boxes of `owner` with OK as soon as they show, and keeps
+// what they said.
+class BoxAnswerer final : public QObject {
+public:
+    explicit BoxAnswerer(QWidget *owner) : m_owner(owner)
+    {
+        connect(&m_timer, &QTimer::timeout, this, [this] {
+            for (QMessageBox *box : m_owner->findChildren<QMessageBox *>()) {
+                if (!box->isVisible())
+                    continue;
+                titles << box->windowTitle();
+                texts << box->text();
+                icons << box->icon();
+                box->button(QMessageBox::Ok)->click();
+            }
+        });
+        m_timer.start(10);
+    }
+    QStringList titles;
+    QStringList texts;
+    QList<QMessageBox::Icon> icons;
+
+private:
+    QWidget *m_owner;
+    QTimer m_timer;
+};
+
+const QString kPollPath = QStringLiteral("/api/driverwechat/index/querylogin");
+const QString kCodePath = QStringLiteral("/api/driverwechat/index/createloginqrcode");
+
+} // namespace
+
+class TestLoginWidget final : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<LoginWidget> dialog;
+
+    template <typename T> T *part(const char *name) const
+    {
+        return dialog->findChild<T *>(QString::fromLatin1(name));
+    }
+    QtQrCodeWidget *qr() const { return part<QtQrCodeWidget>("qrWidget"); }
+    QPushButton *overlay() const { return part<QPushButton>("refreshButton"); }
+    QLabel *animation() const { return part<QLabel>("scanAnimation"); }
+    QTimer *pollTimer() const { return part<QTimer>("pollTimer"); }
+    QTimer *expiryTimer() const { return part<QTimer>("expiryTimer"); }
+    bool timersRunning() const
+    {
+        return pollTimer() && pollTimer()->isActive() && expiryTimer() && expiryTimer()->isActive();
+    }
+    bool timersStopped() const
+    {
+        return (!pollTimer() || !pollTimer()->isActive()) &&
+               (!expiryTimer() || !expiryTimer()->isActive());
+    }
+    bool codeShown() const { return !qr()->data().isEmpty() && !animation()->isVisible(); }
+
+    // The tickets of the polls the service received, oldest first.
+    QStringList polledTickets()
+    {
+        QStringList tickets;
+        for (const QJsonValue &request : standIn().log(kPollPath)) {
+            for (const QJsonValue &item : request[QLatin1String("query")].toArray()) {
+                if (item[0].toString() == QLatin1String("ticket"))
+                    tickets << item[1].toString();
+            }
+        }
+        return tickets;
+    }
+    QUrl scanAddress(const QString &ticket) const
+    {
+        return standIn().url().resolved(QUrl(QStringLiteral("/login/scan?ticket=") + ticket));
+    }
+    QByteArray matrixOf(const QUrl &address) const
+    {
+        QtQrCode code;
+        code.setData(address.toString().toUtf8());
+        return code.data();
+    }
+
+    // Runs exec(); `steps` drive the open dialog from inside its modal loop.
+    // Whatever happens in them, the dialog is closed afterwards.
+    int execDriven(const std::function<void()> &steps)
+    {
+        QTimer::singleShot(0, dialog.get(), [this, steps] {
+            steps();
+            if (dialog->isVisible())
+                dialog->reject();
+        });
+        return dialog->exec();
+    }
+
+private slots:
+    void init()
+    {
+        QVERIFY(standIn().reset());
+        QFile::remove(UserFile::path());
+        User::instance()->loadUserFile();
+        dialog = std::make_unique<LoginWidget>();
+        dialog->setPollInterval(100);
+    }
+    void cleanup()
+    {
+        // Replies still on their way name the dialog as their handler.
+        QTRY_COMPARE(RequestName::liveCount(), 0);
+        dialog.reset();
+    }
+
+    void lookAsWritten()
+    {
+        QCOMPARE(dialog->size(), QSize(442, 502));
+        QVERIFY(dialog->isModal());
+        QVERIFY(dialog->windowFlags() & Qt::FramelessWindowHint);
+        QCOMPARE(
+            dialog->styleSheet(),
+            QStringLiteral("QDialog { border: 1px solid #aaaaaa; background-color: #ffffff;}"));
+        QCOMPARE(dialog->layout()->contentsMargins(), QMargins(1, 1, 1, 1));
+        QCOMPARE(dialog->layout()->spacing(), 0);
+
+        QCOMPARE(part<QLabel>("titleLabel")->text(), QStringLiteral("Tessaly"));
+        QLabel *badge = part<QLabel>("badgeLabel");
+        QCOMPARE(badge->text(), QStringLiteral("扫这里"));
+        QCOMPARE(badge->geometry(), QRect(317, 125, 60, 28));
+        QVERIFY(badge->styleSheet().contains(QLatin1String("background: #20D84B;")));
+        QCOMPARE(part<QLabel>("dotLine")->geometry(), QRect(88, 373, 264, 2));
+        QCOMPARE(overlay()->text(), QStringLiteral("二维码已失效\n点击刷新"));
+        QCOMPARE(part<QLabel>("hintLabel")->text(),
+                 QStringLiteral("请用微信扫描二维码\n关注公众号登录"));
+        QCOMPARE(qr()->margin(), 3.0f);
+        QVERIFY(qr()->data().isEmpty());
+        QCOMPARE(qr()->sizePolicy().horizontalPolicy(), QSizePolicy::Expanding);
+        QCOMPARE(qr()->sizePolicy().verticalPolicy(), QSizePolicy::Expanding);
+        QCOMPARE(animation()->movie()->state(), QMovie::Running);
+
+        dialog->show();
+        QVERIFY(QTest::qWaitForWindowExposed(dialog.get()));
+        QCOMPARE(part<QWidget>("qrFrame")->size(), QSize(188, 188));
+        QCOMPARE(part<QWidget>("qrFrame")->geometry().center().x(), dialog->width() / 2 - 1);
+        QCOMPARE(qr()->geometry(), QRect(25, 25, 138, 138));
+        QCOMPARE(overlay()->geometry(), QRect(0, 0, 138, 138)); // covers the code
+        QCOMPARE(animation()->geometry(), QRect(0, 0, 188, 188));
+        dialog->hide();
+
+        // The statistics ping for the sign-in page went out once, at construction.
+        QTRY_COMPARE(standIn().pingCounts().value(QStringLiteral("login_page")).toInt(), 1);
+    }
+
+    void signInByScanningTheCode()
+    {
+        QSignalSpy updates(User::instance(), qOverload<bool>(&User::update));
+        const int result = execDriven([this] {
+            // Fetching: the animation, no code, no overlay.
+            QVERIFY(animation()->isVisible());
+            QVERIFY(!overlay()->isVisible());
+            QVERIFY(qr()->data().isEmpty());
+
+            QTRY_VERIFY(codeShown());
+            QVERIFY(timersRunning());
+            QCOMPARE(pollTimer()->interval(), 100);
+            QCOMPARE(expiryTimer()->interval(), 300 * 1000);
+            // Waiting answers (1002) change nothing; polling goes on.
+            QTRY_VERIFY(polledTickets().size() >= 3);
+            QVERIFY(!overlay()->isVisible());
+            QVERIFY(dialog->isVisible());
+            QVERIFY(timersRunning());
+            const QString ticket = polledTickets().first();
+            QCOMPARE(qr()->data(), matrixOf(scanAddress(ticket)));
+
+            // The phone follows the code's address.
+            QCOMPARE(standIn().get(scanAddress(ticket)), 200);
+            QTRY_VERIFY(!dialog->isVisible());
+        });
+        QCOMPARE(result, int(QDialog::Accepted));
+        QCOMPARE(standIn().log(kCodePath).size(), 1);
+        QCOMPARE(standIn().log(kCodePath).first()[QLatin1String("method")].toString(),
+                 QStringLiteral("POST"));
+        QVERIFY(timersStopped());
+        QCOMPARE(overlay()->text(), QStringLiteral("登录成功\n点击刷新"));
+        User *user = User::instance();
+        QVERIFY(user->isLoggedIn());
+        QCOMPARE(user->nickname(), QStringLiteral("测试用户"));
+        QCOMPARE(user->userId(), 10001);
+        QCOMPARE(updates.count(), 1);
+        UserRecord onDisk;
+        QCOMPARE(UserFile::load(UserFile::path(), onDisk), UserFile::LoadResult::Complete);
+        QCOMPARE(onDisk.token, user->token());
+
+        // Opening again starts clean: no overlay, no old code, a fresh request.
+        const int again = execDriven([this] {
+            QVERIFY(!overlay()->isVisible());
+            QVERIFY(qr()->data().isEmpty());
+            QVERIFY(animation()->isVisible());
+            QTRY_VERIFY(codeShown());
+            QTest::mouseClick(part<QPushButton>("closeButton"), Qt::LeftButton);
+        });
+        QCOMPARE(again, int(QDialog::Rejected));
+        QCOMPARE(standIn().log(kCodePath).size(), 2);
+        QCOMPARE(standIn().pingCounts().value(QStringLiteral("login_page")).toInt(), 1);
+    }
+
+    void statusAnswers_data()
+    {
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("msg");
+        QTest::addColumn<QString>("overlayText");
+        QTest::newRow("expired") << 1001 << QStringLiteral("二维码已过期")
+                                 << QStringLiteral("二维码已失效\n点击刷新");
+        QTest::newRow("failed") << 0 << QStringLiteral("扫码失败，请重试")
+                                << QStringLiteral("二维码出异常\n点击刷新");
+        QTest::newRow("other") << 7 << QStringLiteral("?")
+                               << QStringLiteral("二维码其他问题\n点击刷新");
+    }
+    void statusAnswers()
+    {
+        QFETCH(int, code);
+        QFETCH(QString, msg);
+        QFETCH(QString, overlayText);
+        QVERIFY(standIn().script({{"path", kPollPath}, {"code", code}, {"msg", msg}}));
+        BoxAnswerer boxes(dialog.get());
+        const int result = execDriven([&] {
+            QTRY_VERIFY(overlay()->isVisible());
+            QCOMPARE(overlay()->text(), overlayText);
+            QVERIFY(timersStopped());
+            QVERIFY(dialog->isVisible());
+            QVERIFY(codeShown());
+            QTest::mouseClick(part<QPushButton>("closeButton"), Qt::LeftButton);
+        });
+        QCOMPARE(result, int(QDialog::Rejected));
+        QVERIFY(!User::instance()->isLoggedIn());
+        if (code == 0) {
+            QCOMPARE(boxes.texts, QStringList{msg});
+            QCOMPARE(boxes.titles, QStringList{QStringLiteral("提示")});
+            QCOMPARE(boxes.icons.value(0), QMessageBox::Warning);
+        } else {
+            QVERIFY(boxes.texts.isEmpty());
+        }
+    }
+
+    void expiryShowsTheOverlayWhilePollingGoesOnAndRefreshStartsAgain()
+    {
+        QVERIFY(standIn().setExpireSeconds(1));
+        // The service keeps answering "waiting" past the code's lifetime.
+        QVERIFY(standIn().script({{"path", kPollPath}, {"code", 1002}, {"times", 100000}}));
+        const int result = execDriven([this] {
+            QTRY_VERIFY(codeShown());
+            QCOMPARE(expiryTimer()->interval(), 1000);
+            QVERIFY(!overlay()->isVisible());
+            QTRY_VERIFY(overlay()->isVisible());
+            QCOMPARE(overlay()->text(), QStringLiteral("二维码已失效\n点击刷新"));
+            QVERIFY(timersRunning());
+            const int polls = polledTickets().size();
+            QTRY_VERIFY(polledTickets().size() > polls + 2);
+            const QString oldTicket = polledTickets().last();
+            const QByteArray oldCode = qr()->data();
+
+            // Refresh: a new code with its own lifetime and ticket.
+            QVERIFY(standIn().setExpireSeconds(120));
+            QTest::mouseClick(overlay(), Qt::LeftButton);
+            QVERIFY(!overlay()->isVisible());
+            QVERIFY(animation()->isVisible());
+            QTRY_VERIFY(codeShown());
+            QVERIFY(qr()->data() != oldCode);
+            QVERIFY(timersRunning());
+            QCOMPARE(expiryTimer()->interval(), 120 * 1000);
+            QVERIFY(expiryTimer()->remainingTime() > 100 * 1000);
+            QTRY_VERIFY(polledTickets().last() != oldTicket);
+            const QString newTicket = polledTickets().last();
+            QCOMPARE(qr()->data(), matrixOf(scanAddress(newTicket)));
+            const int before = polledTickets().size();
+            QTRY_VERIFY(polledTickets().size() > before + 1);
+            QCOMPARE(polledTickets().last(), newTicket);
+            QVERIFY(!overlay()->isVisible());
+
+            QTest::mouseClick(part<QPushButton>("closeButton"), Qt::LeftButton);
+        });
+        QCOMPARE(result, int(QDialog::Rejected));
+        QVERIFY(timersStopped());
+        QCOMPARE(standIn().log(kCodePath).size(), 2);
+    }
+
+    void closeStopsPollingAndRejects()
+    {
+        const int result = execDriven([this] {
+            QTRY_VERIFY(codeShown());
+            QVERIFY(timersRunning());
+            QTest::mouseClick(part<QPushButton>("closeButton"), Qt::LeftButton);
+            QVERIFY(timersStopped());
+        });
+        QCOMPARE(result, int(QDialog::Rejected));
+        QVERIFY(!dialog->isVisible());
+        QVERIFY(!User::instance()->isLoggedIn());
+    }
+
+    void zeroLifetimeCountsAsExpired()
+    {
+        QVERIFY(standIn().setExpireSeconds(0));
+        QVERIFY(standIn().script({{"path", kPollPath}, {"code", 1002}, {"times", 100000}}));
+        const int result = execDriven([this] {
+            QTRY_VERIFY(codeShown());
+            QVERIFY(overlay()->isVisible());
+            QCOMPARE(overlay()->text(), QStringLiteral("二维码已失效\n点击刷新"));
+            QVERIFY(!expiryTimer()->isActive());
+            QVERIFY(pollTimer()->isActive());
+        });
+        QCOMPARE(result, int(QDialog::Rejected));
+    }
+
+    void failuresEndInTheErrorBox_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QJsonObject>("script");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("codeWasShown");
+        QTest::newRow("code refused")
+            << kCodePath << QJsonObject{{"code", 0}, {"msg", QStringLiteral("繁忙")}}
+            << QStringLiteral("请求:获取登录二维码。错误码:0, 释义: 繁忙, 是否联系客服处理？: ")
+            << false;
+        QTest::newRow("code transport")
+            << kCodePath << QJsonObject{{"status", 500}}
+            << QStringLiteral("请求:获取登录二维码。错误码:401") << false;
+        QTest::newRow("poll transport") << kPollPath << QJsonObject{{"status", 500}}
+                                        << QStringLiteral("请求:获取登录状态。错误码:401") << true;
+    }
+    void failuresEndInTheErrorBox()
+    {
+        QFETCH(QString, path);
+        QFETCH(QJsonObject, script);
+        QFETCH(QString, text);
+        QFETCH(bool, codeWasShown);
+        script.insert(QStringLiteral("path"), path);
+        QVERIFY(standIn().script(script));
+        ServiceErrorBox::setNextAnswer(QMessageBox::Cancel);
+        const int result = execDriven([&] {
+            QTRY_VERIFY(ServiceErrorBox::lastShown().text.startsWith(text));
+            QCOMPARE(ServiceErrorBox::lastShown().parent, dialog.get());
+            QVERIFY(timersStopped());
+            // No overlay to click; the frame keeps what it showed.
+            QVERIFY(!overlay()->isVisible());
+            QCOMPARE(codeShown(), codeWasShown);
+            QCOMPARE(animation()->isVisible(), !codeWasShown);
+        });
+        QCOMPARE(result, int(QDialog::Rejected));
+    }
+};
+
 int main(int argc, char *argv[])
 {
     QStandardPaths::setTestModeEnabled(true);
     QCoreApplication::setOrganizationName(QStringLiteral("Aldmere"));
     QCoreApplication::setApplicationName(QStringLiteral("MorvaneTessalite"));
     QApplication app(argc, argv);
+    if (!standIn().start()) {
+        qCritical("The stand-in service did not start");
+        return 1;
+    }
     int status = 0;
     {
         TestUser t;
@@ -903,6 +1349,12 @@ int main(int argc, char *argv[])
         TestUserInfoWidget t;
         status |= QTest::qExec(&t, argc, argv);
     }
+    {
+        TestLoginWidget t;
+        status |= QTest::qExec(&t, argc, argv);
+    }
+    if (!standIn().stop())
+        status |= 1;
     return status;
 }
 
