@@ -12,6 +12,7 @@ packages=(
   dbus dbus-x11 curl
   g++-mingw-w64-i686-posix  # scripts/check-windows.sh
   fonts-wqy-microhei fonts-noto-cjk
+  chromium
   wine64 g++-mingw-w64-x86-64 g++-mingw-w64-i686 doctest-dev
   # The product is a 32-bit Windows program: Wine runs it with its i386 loader.
   wine32:i386
@@ -31,4 +32,14 @@ if [ ${#missing[@]} -gt 0 ]; then
   fi
   $sudo apt-get update -qq
   $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+# The page tests run on Node.js with npm; the machine's own Node.js (which may
+# come from outside Debian and carry npm inside) is kept when present.
+if ! command -v npm >/dev/null; then
+  sudo=""
+  [ "$(id -u)" -eq 0 ] || sudo="sudo"
+  export DEBIAN_FRONTEND=noninteractive
+  $sudo apt-get update -qq
+  $sudo apt-get install -y -qq --no-install-recommends nodejs npm
 fi

@@ -1,27 +1,40 @@
-// Thin wrappers over the native bridge functions, so the pages still load in a
-// plain browser (where the natives are absent) without throwing.
+// The native bridge as the pages see it. Every native function may be missing
+// (a plain browser, or a program built without that part), and every answer
+// may be undefined; callers get undefined then and decide what to show.
 "use strict";
 
-const Native = {
-  has(name) { return typeof window[name] === "function"; },
-  call(name, ...args) { return Native.has(name) ? window[name](...args) : undefined; },
+var Tessaly = window.Tessaly || (window.Tessaly = {});
+
+Tessaly.Native = {
+  has: function (name) {
+    return typeof window[name] === "function";
+  },
+  call: function (name) {
+    if (!Tessaly.Native.has(name)) return undefined;
+    var args = Array.prototype.slice.call(arguments, 1);
+    try {
+      return window[name].apply(window, args);
+    } catch (e) {
+      return undefined;
+    }
+  },
 };
 
 // The title bar moves the window: the native side follows the pointer's page
 // coordinates from press to release.
-function attachTitleBarDrag(titleBar) {
-  let dragging = false;
-  titleBar.addEventListener("mousedown", (e) => {
+Tessaly.attachTitleBarDrag = function (titleBar) {
+  var dragging = false;
+  titleBar.addEventListener("mousedown", function (e) {
     if (e.button !== 0 || e.target.closest("button")) return;
     dragging = true;
-    Native.call("mousedown", "titleBar", e.clientX, e.clientY);
+    Tessaly.Native.call("mousedown", "titleBar", e.clientX, e.clientY);
   });
-  document.addEventListener("mousemove", (e) => {
-    if (dragging) Native.call("mousemove", "titleBar", e.clientX, e.clientY);
+  document.addEventListener("mousemove", function (e) {
+    if (dragging) Tessaly.Native.call("mousemove", "titleBar", e.clientX, e.clientY);
   });
-  document.addEventListener("mouseup", (e) => {
+  document.addEventListener("mouseup", function (e) {
     if (!dragging) return;
     dragging = false;
-    Native.call("mouserelease", "titleBar", e.clientX, e.clientY);
+    Tessaly.Native.call("mouserelease", "titleBar", e.clientX, e.clientY);
   });
-}
+};

@@ -1,37 +1,566 @@
+// The start page: the adapters with their drivers, one download at a time,
+// the save folder, the hardware inventory, the account and the help links.
 "use strict";
 
-function wireWindowButtons() {
-  for (const id of ["minimizeBtn", "closeBtn", "usericonBtn"]) {
-    document.getElementById(id).addEventListener("click", () => Native.call("click", id));
-  }
-  const user = document.getElementById("usericonBtn");
-  user.addEventListener("mouseenter", (e) => {
-    const r = user.getBoundingClientRect();
-    Native.call("mouseenter", "usericonBtn", Math.round(r.left), Math.round(r.top),
-                Math.round(r.width), Math.round(r.height));
-  });
-}
+var Tessaly = window.Tessaly || (window.Tessaly = {});
 
-// Page functions the native side calls.
-// The signed-in user's name sits beside the account icon.
-window.userLoginByCpp = function (signedIn, nickname) {
-  let name = document.getElementById("userName");
-  if (!name) {
-    name = document.createElement("span");
-    name.id = "userName";
-    name.className = "user-name";
-    const user = document.getElementById("usericonBtn");
-    user.parentNode.insertBefore(name, user);
-  }
-  name.textContent = signedIn ? nickname : "";
-  document.getElementById("usericonBtn").title = signedIn ? nickname : "账号";
-  return true;
-};
-window.notifySettingByCpp = function (contact, manual, problems, product) { return true; };
-window.setCountry = function (country) { return true; };
+Tessaly.app = (function () {
+  var Native = Tessaly.Native;
+  var t = Tessaly.i18n.t;
+  var fmt = Tessaly.format;
+  var drivers = Tessaly.drivers;
 
-document.addEventListener("DOMContentLoaded", () => {
-  attachTitleBarDrag(document.getElementById("titleBar"));
-  wireWindowButtons();
-  Native.call("eMsg", "loadedjs");
-});
+  var INVENTORY_KEYS = ["host", "system", "bit", "cpu", "baseboard", "videoController",
+    "physicalMemory", "diskDrive", "monitor", "audioCard", "networkAdapter"];
+  var RENDER_INTERVAL_MS = 150;
+  var SLOW_SCAN_MS = 20000;
+  var TOAST_MS = 5000;
+
+  var state = {
+    view: "drivers",
+    scan: { ok: false, reason: "pending", adapters: [] },
+    matches: [],
+    outcomes: {}, // card index -> how its last download ended (see remember)
+    download: new Tessaly.Download(),
+    folder: undefined,
+    signedIn: false,
+    nickname: "",
+    inventory: { status: "idle", report: null, pending: 0 },
+    settings: { contact: false, manual: false, problems: false },
+  };
+
+  function $(id) {
+    return document.getElementById(id);
+  }
+
+  function el(tag, attrs, children) {
+    var node = document.createElement(tag);
+    Object.keys(attrs || {}).forEach(function (name) {
+      var value = attrs[name];
+      if (value === undefined || value === null || value === false) return;
+      if (name === "text") node.textContent = value;
+      else if (name === "className") node.className = value;
+      else if (name.slice(0, 2) === "on") node.addEventListener(name.slice(2), value);
+      else node.setAttribute(name, value === true ? "" : value);
+    });
+    (children || []).forEach(function (child) {
+      if (child) node.appendChild(typeof child === "string" ? document.createTextNode(child) : child);
+    });
+    return node;
+  }
+
+  function durationWords() {
+    return { hour: t("hour"), minute: t("minute"), second: t("second") };
+  }
+
+  // --- toast -------------------------------------------------------------
+
+  var toastTimer = null;
+  function toast(text, tone) {
+    var node = $("toast");
+    node.textContent = text;
+    node.className = "toast " + (tone || "info");
+    clearTimeout(toastTimer);
+    toastTimer = setTimeout(function () { node.className = "toast hidden"; }, TOAST_MS);
+  }
+
+  // --- static texts ------------------------------------------------------
+
+  function applyTexts() {
+    Array.prototype.forEach.call(document.querySelectorAll("[data-i18n]"), function (node) {
+      node.textContent = t(node.getAttribute("data-i18n"));
+    });
+    Array.prototype.forEach.call(document.querySelectorAll("[data-i18n-title]"), function (node) {
+      node.title = t(node.getAttribute("data-i18n-title"));
+    });
+    document.title = "Tessaly";
+  }
+
+  // --- views -------------------------------------------------------------
+
+  function showView(name) {
+    state.view = name;
+    ["drivers", "inventory", "problems"].forEach(function (view) {
+      $("view-" + view).classList.toggle("hidden", view !== name);
+    });
+    Array.prototype.forEach.call(document.querySelectorAll(".tab"), function (tab) {
+      tab.classList.toggle("active", tab.getAttribute("data-view") === name);
+    });
+    $("folderBar").classList.toggle("hidden", name !== "drivers");
+    if (name === "inventory" && state.inventory.status === "idle") requestInventory();
+  }
+
+  // --- adapters ----------------------------------------------------------
+
+  function scanAdapters() {
+    if (state.download.active()) return;
+    state.scan = drivers.parseAdapterList(Native.call("graphicsList"));
+    state.matches = state.scan.adapters.map(function (adapter) {
+      return drivers.match(window.TessalyCatalogue, adapter);
+    });
+    state.outcomes = {};
+    state.download.reset();
+    renderAdapters();
+    if (window.console) console.info("adapters shown: " + state.scan.adapters.length);
+  }
+
+  function renderAdapters() {
+    var list = $("adapterList");
+    list.textContent = "";
+    var scan = state.scan;
+    var count = scan.adapters.length;
+    $("rescanBtn").disabled = state.download.active();
+    $("rescanBtn").classList.toggle("hidden", scan.reason === "pending");
+    // The empty state carries its own heading and buttons.
+    $("driversHead").classList.toggle("hidden", scan.reason !== "pending" && (!scan.ok || count === 0));
+
+    if (scan.reason === "pending") {
+      $("adapterSummary").textContent = t("scanning");
+      $("adapterHint").textContent = "";
+      return;
+    }
+    if (!scan.ok || count === 0) {
+      var unavailable = !scan.ok;
+      $("adapterSummary").textContent = "";
+      $("adapterHint").textContent = "";
+      list.appendChild(el("div", { className: "empty" }, [
+        el("div", { className: "empty-art" }),
+        el("h3", { text: t(unavailable ? "adaptersUnavailableTitle" : "noAdaptersTitle") }),
+        el("p", { className: "muted", text: t(unavailable ? "adaptersUnavailableText" : "noAdaptersText") }),
+        el("div", { className: "empty-actions" }, [
+          el("button", { className: "btn primary", id: "emptyInventoryBtn", text: t("showInventory"),
+            onclick: function () { showView("inventory"); } }),
+          el("button", { className: "btn ghost", text: t("rescan"), onclick: scanAdapters }),
+        ]),
+      ]));
+      return;
+    }
+    $("adapterSummary").textContent = t("adaptersFound", { n: count });
+    $("adapterHint").textContent = t("adaptersHint");
+    scan.adapters.forEach(function (adapter, index) {
+      list.appendChild(adapterCard(adapter, state.matches[index], index));
+    });
+  }
+
+  function adapterCard(adapter, found, index) {
+    var vendor = drivers.vendorInfo(found.vendor);
+    var head = el("div", { className: "card-head" }, [
+      el("div", { className: "chip " + vendor.key }, [el("span", { text: vendor.label || "GPU" })]),
+      el("div", { className: "card-title" }, [
+        el("div", { className: "adapter-name", text: adapter.desc || t("unknownAdapter") }),
+        el("div", { className: "hardid", text: adapter.hardid }),
+      ]),
+    ]);
+    var body = found.package ? driverRow(found, index) : noDriverRow();
+    return el("div", { className: "card", "data-index": String(index), "data-vendor": vendor.key },
+      [head, body]);
+  }
+
+  function noDriverRow() {
+    var contact = state.settings.contact
+      ? el("button", { className: "btn ghost", text: t("linkService"),
+        onclick: function () { Native.call("eMsg", "service"); } })
+      : null;
+    return el("div", { className: "driver none" }, [
+      el("div", { className: "driver-info" }, [
+        el("div", { className: "driver-name", text: t("noDriverTitle") }),
+        el("div", { className: "driver-meta", text: t("noDriverText") }),
+      ]),
+      el("div", { className: "driver-actions" }, [contact]),
+    ]);
+  }
+
+  function driverMeta(pkg) {
+    var parts = [];
+    if (pkg.version) parts.push(t("version", { v: pkg.version }));
+    if (pkg.date) parts.push(fmt.date(pkg.date));
+    if (pkg.size > 0) parts.push(fmt.size(pkg.size));
+    return parts.join("  ·  ");
+  }
+
+  function driverRow(found, index) {
+    var pkg = found.package;
+    var dl = state.download;
+    var running = dl.owner === index && dl.active();
+    var ended = running ? null : state.outcomes[index];
+    var info = el("div", { className: "driver-info" }, [
+      el("div", { className: "driver-name" }, [
+        el("span", { className: "tag", text: t("recommended") }), pkg.name]),
+      el("div", { className: "driver-meta", text: driverMeta(pkg) }),
+    ]);
+    var row = el("div", { className: "driver" }, [info]);
+
+    if (running) {
+      row.classList.add("busy");
+      row.appendChild(progressBlock(dl));
+      return row;
+    }
+
+    var actions = el("div", { className: "driver-actions" });
+    var note = null;
+    if (ended && ended.state === "done") {
+      note = el("div", { className: "note success" }, [
+        el("span", { className: "note-icon" }),
+        el("span", { text: t("finished") }),
+        el("span", { className: "note-path", title: ended.path, text: baseName(ended.path) }),
+      ]);
+      actions.appendChild(el("button", { className: "btn primary open-folder", text: t("openFolder"),
+        onclick: openFolder }));
+      actions.appendChild(el("button", { className: "btn ghost download", text: t("downloadAgain"),
+        onclick: function () { startDownload(index); } }));
+    } else {
+      var message = ended ? outcomeMessage(ended) : null;
+      if (message) {
+        note = el("div", { className: "note " + message.tone }, [
+          el("span", { className: "note-icon" }), el("span", { text: message.text })]);
+      }
+      var label = ended && ended.state === "failed" && ended.startResult === 0 ? t("retry") : t("download");
+      var other = dl.active();
+      actions.appendChild(el("button", { className: "btn primary download", text: label,
+        disabled: other, title: other ? t("busy") : null,
+        onclick: function () { startDownload(index); } }));
+    }
+    row.appendChild(actions);
+    if (note) row.appendChild(note);
+    return row;
+  }
+
+  // How a card's last download ended, kept when another card downloads.
+  function remember(dl) {
+    if (dl.owner === null || dl.active()) return;
+    state.outcomes[dl.owner] = {
+      state: dl.state, startResult: dl.startResult, path: dl.path,
+      redirected: dl.redirectStartResult(),
+    };
+  }
+
+  // What a card says after its download ended or did not start.
+  function outcomeMessage(dl) {
+    if (dl.state === "cancelled") return { tone: "info", text: t("cancelled") };
+    if (dl.state !== "failed") return null;
+    if (dl.startResult === undefined) return { tone: "error", text: t("downloadUnavailable") };
+    if (dl.startResult === 1) return { tone: "info", text: t("start1") };
+    if (dl.startResult === 2) return { tone: "error", text: t("start2") };
+    if (dl.startResult === 3) return { tone: "error", text: t("start3") };
+    if (dl.startResult !== 0) return { tone: "error", text: t("startUnknown") };
+    // Finish code 2: a redirect whose new target could not start says why.
+    var redirected = dl.redirected;
+    if (redirected === 1) return { tone: "info", text: t("start1") };
+    if (redirected === 2) return { tone: "error", text: t("start2") };
+    return { tone: "error", text: t("failed") };
+  }
+
+  function progressBlock(dl) {
+    var known = dl.total >= 0;
+    var pct = known ? fmt.percent(dl.received, dl.total) : 0;
+    var bar = el("div", { className: "bar" + (known ? "" : " indeterminate") }, [
+      el("div", { className: "fill", style: known ? "width:" + pct + "%" : null }),
+    ]);
+    var parts = [];
+    if (dl.state === "cancelling") {
+      parts.push(t("cancelling"));
+    } else if (dl.received === 0 && dl.samples.length < 2) {
+      parts.push(t("connecting"));
+    } else {
+      parts.push(known ? t("progressOf", { received: fmt.size(dl.received), total: fmt.size(dl.total) })
+        : fmt.size(dl.received));
+      var speed = dl.speed();
+      if (speed !== null) parts.push(fmt.speed(speed));
+      var left = dl.secondsLeft();
+      if (left !== null) parts.push(t("remaining", { time: fmt.duration(left, durationWords()) }));
+    }
+    return el("div", { className: "progress" }, [
+      el("div", { className: "progress-top" }, [
+        el("span", { className: "percent", text: known ? pct + "%" : "" }),
+        el("span", { className: "progress-text", text: parts.join("  ·  ") }),
+      ]),
+      el("div", { className: "progress-row" }, [
+        bar,
+        el("button", { className: "btn ghost small cancel", text: t("cancel"),
+          disabled: dl.state === "cancelling", onclick: cancelDownload }),
+      ]),
+    ]);
+  }
+
+  function baseName(path) {
+    var parts = String(path || "").split(/[\\/]/);
+    return parts[parts.length - 1];
+  }
+
+  // --- downloads ---------------------------------------------------------
+
+  function startDownload(index) {
+    var dl = state.download;
+    if (dl.active()) {
+      toast(t("busy"), "info");
+      return;
+    }
+    var adapter = state.scan.adapters[index];
+    var pkg = state.matches[index] && state.matches[index].package;
+    if (!adapter || !pkg) return;
+    var url = drivers.downloadUrl(window.TessalyCatalogue, pkg);
+    var result = Native.call("Down", url, adapter.hardid, pkg.version || "", drivers.fallbackName(pkg));
+    delete state.outcomes[index];
+    dl.started(index, typeof result === "number" ? result : undefined, pkg.size);
+    remember(dl);
+    renderAdapters();
+  }
+
+  function cancelDownload() {
+    state.download.cancel();
+    renderAdapters();
+  }
+
+  function openFolder() {
+    var accepted = Native.call("eMsg", "saveFolder");
+    if (accepted !== true) toast(t("openFolderFailed", { path: state.folder || "" }), "error");
+  }
+
+  var renderTimer = null;
+  function renderSoon() {
+    if (renderTimer !== null) return;
+    renderTimer = setTimeout(function () {
+      renderTimer = null;
+      renderAdapters();
+    }, RENDER_INTERVAL_MS);
+  }
+
+  // --- save folder -------------------------------------------------------
+
+  function readFolder() {
+    var folder = Native.call("downDir");
+    state.folder = typeof folder === "string" && folder !== "" ? folder : undefined;
+    renderFolder();
+  }
+
+  function renderFolder() {
+    var node = $("folderPath");
+    node.textContent = state.folder || t("folderUnknown");
+    node.title = state.folder || "";
+    node.classList.toggle("muted", !state.folder);
+  }
+
+  function changeFolder() {
+    var before = state.folder;
+    var chosen = Native.call("selectDir");
+    if (typeof chosen !== "string" || chosen === "") {
+      // A cancelled chooser empties the stored folder; the user meant to keep it.
+      if (chosen === "" && before) Native.call("downDir", before);
+      toast(t("folderUnchanged"), "info");
+    }
+    readFolder();
+  }
+
+  // --- inventory ---------------------------------------------------------
+
+  var slowTimer = null;
+  function requestInventory() {
+    var inv = state.inventory;
+    var started = Native.call("eMsg", "scan");
+    if (started !== true) {
+      if (inv.pending === 0) inv.status = "unavailable";
+      renderInventory();
+      return;
+    }
+    inv.pending += 1;
+    inv.status = "scanning";
+    renderInventory();
+    clearTimeout(slowTimer);
+    slowTimer = setTimeout(function () {
+      if (state.inventory.pending > 0) {
+        state.inventory.slow = true;
+        renderInventory();
+      }
+    }, SLOW_SCAN_MS);
+  }
+
+  function receiveInventory(text) {
+    var inv = state.inventory;
+    inv.pending = Math.max(0, inv.pending - 1);
+    inv.slow = false;
+    var report = null;
+    try {
+      report = JSON.parse(String(text));
+    } catch (e) {
+      report = null;
+    }
+    if (report && typeof report === "object" && !Array.isArray(report)) {
+      inv.report = report;
+      inv.status = "ready";
+    } else if (!inv.report) {
+      inv.status = "invalid";
+    } else {
+      inv.status = "ready";
+    }
+    if (inv.pending > 0) inv.status = inv.report ? "refreshing" : "scanning";
+    renderInventory();
+  }
+
+  function inventoryValue(key, report) {
+    var value = report[key];
+    if (key === "bit") return typeof value === "number" ? t("bitValue", { n: value }) : t("unknownValue");
+    if (typeof value !== "string") return t("unknownValue");
+    var text = value.trim();
+    if (text === "" || text === "unknown") return t("unknownValue");
+    return text;
+  }
+
+  function renderInventory() {
+    var inv = state.inventory;
+    var status = $("inventoryStatus");
+    var grid = $("inventoryGrid");
+    var busy = inv.status === "scanning" || inv.status === "refreshing";
+    var message = "";
+    var tone = "info";
+    if (busy) message = inv.slow ? t("inventorySlow") : t("inventoryScanning");
+    else if (inv.status === "unavailable") { message = t("inventoryUnavailable"); tone = "error"; }
+    else if (inv.status === "invalid") { message = t("inventoryInvalid"); tone = "error"; }
+    status.textContent = "";
+    if (message) {
+      status.appendChild(el("span", { className: busy ? "spinner" : "note-icon" }));
+      status.appendChild(el("span", { text: message }));
+    }
+    status.className = "status-line " + tone + (message ? "" : " hidden");
+    $("refreshBtn").disabled = busy;
+
+    grid.textContent = "";
+    if (!inv.report) return;
+    INVENTORY_KEYS.forEach(function (key) {
+      var value = inventoryValue(key, inv.report);
+      grid.appendChild(el("div", { className: "tile " + key, "data-key": key }, [
+        el("span", { className: "tile-icon" }),
+        el("div", { className: "tile-text" }, [
+          el("div", { className: "tile-label", text: t(key) }),
+          el("div", { className: "tile-value" + (value === t("unknownValue") ? " muted" : ""),
+            title: value, text: value }),
+        ]),
+      ]));
+    });
+  }
+
+  // --- account and settings ----------------------------------------------
+
+  function renderAccount() {
+    var name = $("userName");
+    name.textContent = state.signedIn ? (state.nickname || t("signedInDefault")) : t("signIn");
+    $("usericonBtn").classList.toggle("signed-in", state.signedIn);
+  }
+
+  function renderSettings() {
+    $("serviceLink").classList.toggle("hidden", !state.settings.contact);
+    $("manualLink").classList.toggle("hidden", !state.settings.manual);
+    $("problemsTab").classList.toggle("hidden", !state.settings.problems);
+    if (!state.settings.problems && state.view === "problems") showView("drivers");
+  }
+
+  function renderProblems() {
+    var list = $("problemList");
+    list.textContent = "";
+    [1, 2, 3, 4, 5].forEach(function (n) {
+      list.appendChild(el("div", { className: "faq-item" }, [
+        el("div", { className: "faq-q", text: t("q" + n) }),
+        el("div", { className: "faq-a", text: t("a" + n) }),
+      ]));
+    });
+  }
+
+  function renderAll() {
+    applyTexts();
+    renderAdapters();
+    renderFolder();
+    renderInventory();
+    renderAccount();
+    renderSettings();
+    renderProblems();
+  }
+
+  // --- wiring --------------------------------------------------------------
+
+  function wireWindow() {
+    Tessaly.attachTitleBarDrag($("titleBar"));
+    ["minimizeBtn", "closeBtn", "usericonBtn"].forEach(function (id) {
+      $(id).addEventListener("click", function () { Native.call("click", id); });
+    });
+    var user = $("usericonBtn");
+    user.addEventListener("mouseenter", function () {
+      var r = user.getBoundingClientRect();
+      Native.call("mouseenter", "usericonBtn", Math.round(r.left), Math.round(r.top),
+        Math.round(r.width), Math.round(r.height));
+    });
+    user.addEventListener("mouseleave", function () { Native.call("mouseleave", "usericonBtn"); });
+  }
+
+  function wirePage() {
+    Array.prototype.forEach.call(document.querySelectorAll(".tab"), function (tab) {
+      tab.addEventListener("click", function () { showView(tab.getAttribute("data-view")); });
+    });
+    $("serviceLink").addEventListener("click", function () { Native.call("eMsg", "service"); });
+    $("manualLink").addEventListener("click", function () { Native.call("eMsg", "tutorial"); });
+    $("rescanBtn").addEventListener("click", scanAdapters);
+    $("refreshBtn").addEventListener("click", requestInventory);
+    $("changeFolderBtn").addEventListener("click", changeFolder);
+    $("openFolderBtn").addEventListener("click", openFolder);
+    Tessaly.i18n.onChange(renderAll);
+  }
+
+  // Page functions the native side calls.
+  window.userLoginByCpp = function (signedIn, nickname) {
+    state.signedIn = signedIn === true;
+    state.nickname = typeof nickname === "string" ? nickname : "";
+    renderAccount();
+    return true;
+  };
+  window.notifySettingByCpp = function (contact, manual, problems) {
+    state.settings = { contact: contact === true, manual: manual === true, problems: problems === true };
+    renderSettings();
+    renderAdapters();
+    return true;
+  };
+  window.setCountry = function (country) {
+    Tessaly.i18n.setCountry(country);
+    return true;
+  };
+  window.scanCbkByCpp = function (report) {
+    receiveInventory(report);
+    return true;
+  };
+  window.progressCbkByCpp = function (received, total) {
+    var keepGoing = state.download.progress(received, total);
+    renderSoon();
+    return keepGoing;
+  };
+  window.finishCbkByCpp = function (code, path, message) {
+    if (state.download.active()) {
+      state.download.finished(code, path, message);
+      remember(state.download);
+    }
+    clearTimeout(renderTimer);
+    renderTimer = null;
+    renderAdapters();
+    return true;
+  };
+
+  function start() {
+    var country = Native.call("countryID");
+    Tessaly.i18n.setCountry(typeof country === "number" ? country : 44);
+    wireWindow();
+    wirePage();
+    renderAll();
+    Native.call("eMsg", "loadedjs");
+    readFolder();
+    // Let the first frame paint before the (synchronous) adapter scan.
+    setTimeout(scanAdapters, 0);
+  }
+
+  return {
+    start: start,
+    state: state,
+    showView: showView,
+    scanAdapters: scanAdapters,
+    startDownload: startDownload,
+    cancelDownload: cancelDownload,
+    requestInventory: requestInventory,
+  };
+})();
+
+document.addEventListener("DOMContentLoaded", Tessaly.app.start);

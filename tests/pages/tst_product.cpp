@@ -1,0 +1,264 @@
+// The whole product end to end: the real program, runtime and pages on the
+// sample desktop (samples/desktop) against the stand-in service, driven
+// through the start page. Screenshots of each state go to the build tree.
+
+#include "productrun.h"
+#include "standin.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+
+const QString kSaveFolderName = QStringLiteral("/Documents/驱动");
+const QString kNvidiaFile =
+    QStringLiteral("552.22-desktop-win10-win11-64bit-international-dch-whql.exe");
+const QString kIntelFile = QStringLiteral("gfx_win_101.2127.exe");
+constexpr qint64 kNvidiaSize = 50331648;
+
+QByteArray readAll(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QString card(const char *vendor)
+{
+    return QStringLiteral("document.querySelector('.card[data-vendor=%1]')")
+        .arg(QLatin1String(vendor));
+}
+
+} // namespace
+
+class TestProduct final : public QObject {
+    Q_OBJECT
+
+private:
+    StandIn m_standIn;
+    QTemporaryDir m_root;
+    QString m_appDir;
+    QString m_saveFolder;
+    std::unique_ptr<ProductRun> m_run;
+
+    QProcessEnvironment environment(const QString &sysroot) const
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        const QString url = m_standIn.url().toString(QUrl::StripTrailingSlash);
+        env.insert(QStringLiteral("HOME"), m_root.path() + QStringLiteral("/home"));
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_root.path() + QStringLiteral("/config"));
+        env.insert(QStringLiteral("TESSALY_SERVICE_URL"), url);
+        env.insert(QStringLiteral("TESSALY_STATISTICS_URL"), url);
+        env.insert(QStringLiteral("TESSALY_SYSROOT"), sysroot);
+        env.remove(QStringLiteral("XDG_DOCUMENTS_DIR"));
+        return env;
+    }
+
+    void shoot(const QString &name, bool wholeScreen = false)
+    {
+        const QString path =
+            QStringLiteral(SCREENSHOT_DIR "/product-") + name + QStringLiteral(".png");
+        if (!m_run->screenshot(path, wholeScreen))
+            qWarning() << "no screenshot" << path;
+    }
+
+    QString text(const QString &expression)
+    {
+        return m_run->eval(expression + QStringLiteral(".innerText")).toString();
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_root.isValid());
+        QVERIFY(m_standIn.start());
+        QByteArray catalogue = readAll(QStringLiteral(HTML_DIR "/data/catalogue.js")) +
+                               readAll(QStringLiteral(SAMPLES_DIR "/demo-catalogue.js"));
+        QVERIFY(catalogue.contains("@SERVICE_URL@"));
+        catalogue.replace("@SERVICE_URL@",
+                          m_standIn.url().toString(QUrl::StripTrailingSlash).toUtf8());
+        m_appDir = m_root.path() + QStringLiteral("/app");
+        QVERIFY(ProductRun::install(QStringLiteral(TESSALY_BIN_DIR), QStringLiteral(HTML_DIR),
+                                    QStringLiteral(DRIVER_SCRIPT), catalogue, m_appDir));
+        m_saveFolder = m_root.path() + QStringLiteral("/home") + kSaveFolderName;
+
+        m_run = std::make_unique<ProductRun>(m_appDir,
+                                             environment(QStringLiteral(SAMPLES_DIR "/desktop")));
+        QVERIFY(m_run->start());
+    }
+
+    void adaptersAreListedWithTheirDrivers()
+    {
+        QVERIFY2(m_run->waitFor(QStringLiteral("document.querySelectorAll('.card').length === 2"),
+                                30000),
+                 qPrintable(m_run->output()));
+        const QString nvidia = text(card("nvidia"));
+        QVERIFY2(nvidia.contains(QStringLiteral("GeForce GTX 1050 Ti")), qPrintable(nvidia));
+        QVERIFY2(nvidia.contains(QStringLiteral("NVIDIA GeForce Game Ready Driver")),
+                 qPrintable(nvidia));
+        QVERIFY(nvidia.contains(QStringLiteral("552.22")));
+        QVERIFY(nvidia.contains(QStringLiteral("PCI\\VEN_10DE&DEV_1C82&SUBSYS_8C961462&REV_A1")));
+        const QString intel = text(card("intel"));
+        QVERIFY2(intel.contains(QStringLiteral("UHD Graphics 630")), qPrintable(intel));
+        QVERIFY(intel.contains(QStringLiteral("31.0.101.2127")));
+        QCOMPARE(text(QStringLiteral("document.getElementById('adapterSummary')")),
+                 QStringLiteral("检测到 2 块显卡"));
+        QCOMPARE(text(QStringLiteral("document.getElementById('folderPath')")), m_saveFolder);
+        shoot(QStringLiteral("adapters"));
+    }
+
+    void downloadRunsToTheEndIntoTheSaveFolder()
+    {
+        m_run->eval(card("nvidia") + QStringLiteral(".querySelector('button.download').click()"));
+        QVERIFY(m_run->waitFor(card("nvidia") + QStringLiteral(".querySelector('.progress')") +
+                                   QStringLiteral(" !== null && Tessaly.app.state.download."
+                                                  "received > 12000000"),
+                               20000));
+        m_run->waitFor(QStringLiteral("/MB\\/s/.test(") + card("nvidia") +
+                           QStringLiteral(".innerText)"),
+                       5000);
+        shoot(QStringLiteral("downloading"));
+        QVERIFY2(
+            m_run->waitFor(QStringLiteral("Tessaly.app.state.download.state === 'done'"), 30000),
+            qPrintable(text(card("nvidia"))));
+        QVERIFY(m_run->waitFor(QStringLiteral("/下载完成/.test(") + card("nvidia") +
+                                   QStringLiteral(".innerText)"),
+                               5000));
+        shoot(QStringLiteral("finished"));
+
+        const QString path = m_saveFolder + QLatin1Char('/') + kNvidiaFile;
+        QCOMPARE(m_run->eval(QStringLiteral("Tessaly.app.state.download.path")).toString(), path);
+        const QByteArray body = readAll(path);
+        QCOMPARE(body.size(), kNvidiaSize);
+        for (const qint64 at : {qint64(0), qint64(250), qint64(251), kNvidiaSize - 1})
+            QCOMPARE(quint8(body[int(at)]), quint8(at % 251));
+        QVERIFY(text(card("nvidia")).contains(kNvidiaFile));
+    }
+
+    void cancelDeletesThePartialFile()
+    {
+        const QString path = m_saveFolder + QLatin1Char('/') + kIntelFile;
+        m_run->eval(card("intel") + QStringLiteral(".querySelector('button.download').click()"));
+        QVERIFY(
+            m_run->waitFor(QStringLiteral("Tessaly.app.state.download.received > 300000"), 20000));
+        QTRY_VERIFY(QFileInfo(path).size() > 0);
+        m_run->eval(card("intel") + QStringLiteral(".querySelector('button.cancel').click()"));
+        QVERIFY(m_run->waitFor(QStringLiteral("Tessaly.app.state.download.state === 'cancelled'"),
+                               20000));
+        QVERIFY(text(card("intel")).contains(QStringLiteral("已取消下载")));
+        shoot(QStringLiteral("cancelled"));
+        QVERIFY(!QFileInfo::exists(path));
+        QVERIFY2(QFileInfo::exists(m_saveFolder + QLatin1Char('/') + kNvidiaFile),
+                 "the finished download stays");
+    }
+
+    void inventoryFillsIn()
+    {
+        m_run->eval(QStringLiteral("document.querySelector('.tab[data-view=inventory]').click()"));
+        QVERIFY(m_run->waitFor(QStringLiteral("document.querySelectorAll('.tile').length === 11 && "
+                                              "document.getElementById('inventoryStatus')."
+                                              "classList.contains('hidden')"),
+                               30000));
+        const auto value = [this](const char *key) {
+            return text(QStringLiteral("document.querySelector('.tile[data-key=%1] .tile-value')")
+                            .arg(QLatin1String(key)));
+        };
+        QCOMPARE(value("host"), QStringLiteral("DESKTOP-TESSALY"));
+        QCOMPARE(value("system"), QStringLiteral("Debian GNU/Linux 12 (bookworm)"));
+        QCOMPARE(value("cpu"), QStringLiteral("Intel(R) Core(TM) i5-9400 CPU @ 2.90GHz"));
+        QCOMPARE(value("baseboard"), QStringLiteral("ASUSTeK COMPUTER INC. PRIME B365M-A"));
+        QCOMPARE(value("physicalMemory"), QStringLiteral("8GB(Kingston 2666MHz)单通道内存"));
+        QCOMPARE(value("diskDrive"), QStringLiteral("Samsung SSD 970 EVO Plus 500GB"));
+        QCOMPARE(value("monitor"), QStringLiteral("DELL U2415"));
+        QCOMPARE(value("audioCard"), QStringLiteral("HDA Intel PCH"));
+        QVERIFY(value("videoController").contains(QStringLiteral("NVIDIA")) ||
+                value("videoController").contains(QStringLiteral("Intel")));
+        shoot(QStringLiteral("inventory"));
+    }
+
+    void signInShowsTheNickname()
+    {
+        QVERIFY(m_standIn.reset());
+        // The click opens the modal sign-in dialog; the script waits inside it.
+        const int click =
+            m_run->post(QStringLiteral("document.getElementById('usericonBtn').click(), true"));
+        QString ticket;
+        const bool polled = QTest::qWaitFor(
+            [&] {
+                const QJsonArray polls =
+                    m_standIn.log(QStringLiteral("/api/driverwechat/index/querylogin"));
+                for (const QJsonValue &request : polls) {
+                    for (const QJsonValue &item : request[QStringLiteral("query")].toArray()) {
+                        if (item[0].toString() == QLatin1String("ticket"))
+                            ticket = item[1].toString();
+                    }
+                }
+                return !ticket.isEmpty();
+            },
+            10000);
+        if (!polled)
+            QSKIP("the account icon opened no sign-in dialog that polls the service");
+        shoot(QStringLiteral("signin-dialog"), true);
+        // Stands for scanning the code with the phone and confirming.
+        m_standIn.control("GET", QStringLiteral("/login/scan?ticket=") + ticket);
+        bool ok = false;
+        m_run->reply(click, 30000, &ok);
+        QVERIFY2(ok, "the sign-in dialog closed");
+        QVERIFY2(m_run->waitFor(QStringLiteral("document.getElementById('userName').textContent "
+                                               "=== '测试用户'"),
+                                20000),
+                 qPrintable(text(QStringLiteral("document.getElementById('userName')"))));
+        m_run->eval(QStringLiteral("document.querySelector('.tab[data-view=drivers]').click()"));
+        shoot(QStringLiteral("signed-in"));
+    }
+
+    void wordingFollowsTheCountry()
+    {
+        m_run->eval(QStringLiteral("document.querySelector('.tab[data-view=drivers]').click(), "
+                                   "setCountry(1)"));
+        QCOMPARE(text(QStringLiteral("document.getElementById('adapterSummary')")),
+                 QStringLiteral("2 graphics adapters found"));
+        shoot(QStringLiteral("english"));
+        m_run->eval(QStringLiteral("setCountry(44)"));
+        QCOMPARE(text(QStringLiteral("document.getElementById('adapterSummary')")),
+                 QStringLiteral("检测到 2 块显卡"));
+    }
+
+    void closeEndsTheProgram()
+    {
+        QVERIFY2(m_run->close(), qPrintable(m_run->output()));
+        m_run.reset();
+    }
+
+    void emptyAdapterListSaysSoAndOffersTheInventory()
+    {
+        const QString bare = m_root.path() + QStringLiteral("/bare");
+        QVERIFY(QDir().mkpath(bare + QStringLiteral("/sys/bus/pci/devices")));
+        m_run = std::make_unique<ProductRun>(m_appDir, environment(bare));
+        QVERIFY(m_run->start());
+        QVERIFY2(m_run->waitFor(QStringLiteral("document.querySelector('.empty') !== null"), 30000),
+                 qPrintable(m_run->output()));
+        QVERIFY(text(QStringLiteral("document.querySelector('.empty')"))
+                    .contains(QStringLiteral("没有检测到 NVIDIA、Intel 或 AMD 显卡")));
+        shoot(QStringLiteral("empty"));
+        m_run->eval(QStringLiteral("document.getElementById('emptyInventoryBtn').click()"));
+        QVERIFY(m_run->waitFor(QStringLiteral("document.querySelectorAll('.tile').length === 11"),
+                               30000));
+        QVERIFY(m_run->close());
+        m_run.reset();
+    }
+
+    void cleanupTestCase()
+    {
+        m_run.reset();
+        QVERIFY(m_standIn.stop());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestProduct)
+#include "tst_product.moc"

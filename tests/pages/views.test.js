@@ -1,0 +1,324 @@
+// The start page against the bridge double: what it shows for each answer of
+// the native side, and what it asks of it.
+"use strict";
+
+const { test, before, after } = require("node:test");
+const assert = require("node:assert/strict");
+const { launch, openPage, calls } = require("./harness");
+
+const SAMPLE_ADAPTERS = JSON.stringify([
+  { desc: "Intel Corporation CoffeeLake-S GT2 [UHD Graphics 630]", hardid: "PCI\\VEN_8086&DEV_3E92&SUBSYS_86941043&REV_00" },
+  { desc: "NVIDIA Corporation GP107 [GeForce GTX 1050 Ti]", hardid: "PCI\\VEN_10DE&DEV_1C82&SUBSYS_8C961462&REV_A1" },
+  { desc: "Matrox G200eR2", hardid: "PCI\\VEN_102B&DEV_0534" },
+], null, 4);
+
+const REPORT = JSON.stringify({
+  audioCard: "HDA Intel PCH", baseboard: "ASUSTeK COMPUTER INC. PRIME B365M-A", bit: 64,
+  cpu: "Intel(R) Core(TM) i5-9400 CPU @ 2.90GHz", diskDrive: "Samsung SSD 970 EVO Plus 500GB",
+  host: "DESKTOP-TESSALY", monitor: "unknown", physicalMemory: "8GB(Kingston 2666MHz)单通道内存",
+  system: "", videoController: "NVIDIA Corporation GP107 [GeForce GTX 1050 Ti]",
+}, null, 4);
+
+let browser;
+before(async () => { browser = await launch(); });
+after(async () => { await browser.close(); });
+
+async function open(config) {
+  const page = await openPage(browser, config);
+  await page.waitForSelector(".card, .empty");
+  return page;
+}
+
+const text = (page, selector) => page.locator(selector).innerText();
+const card = (page, n) => page.locator(`.card[data-index="${n}"]`);
+
+test("start-up: page functions exist before loadedjs, which is sent once", async () => {
+  const page = await open({ answers: { graphicsList: SAMPLE_ADAPTERS } });
+  const bridge = await page.evaluate(() => window.__bridge.pageFunctionsAtLoad);
+  assert.deepEqual(bridge.sort(), ["finishCbkByCpp", "notifySettingByCpp", "progressCbkByCpp", "scanCbkByCpp",
+    "setCountry", "userLoginByCpp"]);
+  assert.equal((await calls(page, "eMsg")).filter((a) => a[0] === "loadedjs").length, 1);
+  assert.deepEqual(await calls(page, "countryID"), [[]]);
+  assert.deepEqual(page.errors, []);
+});
+
+test("adapters are listed with their drivers; unknown ones offer support", async () => {
+  const page = await open({ answers: { graphicsList: SAMPLE_ADAPTERS } });
+  assert.equal(await text(page, "#adapterSummary"), "检测到 3 块显卡");
+  assert.equal(await page.locator(".card").count(), 3);
+  assert.match(await card(page, 0).innerText(), /UHD Graphics 630[\s\S]*Intel 7th-10th Gen[\s\S]*31\.0\.101\.2127[\s\S]*2024-02-14[\s\S]*514 MB/);
+  assert.match(await card(page, 1).innerText(), /GTX 1050 Ti[\s\S]*Game Ready[\s\S]*552\.22[\s\S]*658 MB/);
+  assert.equal(await card(page, 1).getAttribute("data-vendor"), "nvidia");
+  assert.match(await card(page, 2).innerText(), /暂未收录这块显卡的驱动/);
+  assert.equal(await card(page, 2).locator("button").count(), 0, "no support button before the settings arrive");
+  await page.evaluate(() => notifySettingByCpp(true, true, true, "graphics"));
+  await card(page, 2).locator("button").click();
+  assert.deepEqual((await calls(page, "eMsg")).pop(), ["service"]);
+});
+
+test("a download runs, shows progress and speed, and ends with open folder", async () => {
+  const page = await open({ answers: { graphicsList: SAMPLE_ADAPTERS } });
+  await page.clock.install({ time: 0 });
+  await page.clock.pauseAt(10000);
+  await card(page, 1).locator("button.download").click();
+  const down = await calls(page, "Down");
+  assert.deepEqual(down, [["https://us.download.nvidia.com/Windows/552.22/552.22-desktop-win10-win11-64bit-international-dch-whql.exe",
+    "PCI\\VEN_10DE&DEV_1C82&SUBSYS_8C961462&REV_A1", "552.22", "NVIDIA-GeForce-Game-Ready-Driver-552.22"]]);
+  assert.match(await card(page, 1).innerText(), /正在连接下载服务器/);
+  assert.equal(await card(page, 0).locator("button.download").isDisabled(), true, "one download at a time");
+  assert.equal(await page.locator("#rescanBtn").isDisabled(), true);
+
+  const total = 200 * 1048576;
+  assert.equal(await page.evaluate((t) => progressCbkByCpp(0, t), total), true);
+  await page.clock.runFor(2000);
+  assert.equal(await page.evaluate((t) => progressCbkByCpp(50 * 1048576, t), total), true);
+  await page.clock.runFor(300);
+  const progress = await card(page, 1).locator(".progress").innerText();
+  assert.match(progress, /25%/);
+  assert.match(progress, /50 MB \/ 200 MB/);
+  assert.match(progress, /25 MB\/s/);
+  assert.match(progress, /剩余 6 秒/);
+  assert.equal(await card(page, 1).locator(".bar .fill").evaluate((n) => n.style.width), "25%");
+
+  await page.evaluate(() => finishCbkByCpp(0, "/home/user/Documents/驱动/552.22-desktop.exe", ""));
+  const done = await card(page, 1).innerText();
+  assert.match(done, /下载完成/);
+  assert.match(done, /552\.22-desktop\.exe/);
+  assert.equal(await card(page, 0).locator("button.download").isDisabled(), false);
+  await card(page, 1).locator("button.open-folder").click();
+  assert.deepEqual((await calls(page, "eMsg")).pop(), ["saveFolder"]);
+  assert.equal(await page.locator("#toast").isHidden(), true);
+});
+
+test("open folder refused by the system says so", async () => {
+  const page = await open({ answers: { graphicsList: SAMPLE_ADAPTERS, eMsg: { byMessage: { saveFolder: false, loadedjs: true } } } });
+  await page.locator("#openFolderBtn").click();
+  assert.match(await text(page, "#toast"), /无法打开文件夹.*\/home\/user\/Documents\/驱动/);
+});
+
+test("cancel answers false to the next progress report, then shows cancelled", async () => {
+  const page = await open({ answers: { graphicsList: SAMPLE_ADAPTERS } });
+  await card(page, 0).locator("button.download").click();
+  assert.equal(await page.evaluate(() => progressCbkByCpp(1000, 5000)), true);
+  await card(page, 0).locator("button.cancel").click();
+  await page.waitForFunction(() => /正在取消/.test(document.querySelector('.card[data-index="0"]').innerText));
+  assert.equal(await page.evaluate(() => progressCbkByCpp(2000, 5000)), false);
+  assert.equal(await page.evaluate(() => progressCbkByCpp(3000, 5000)), false);
+  await page.evaluate(() => finishCbkByCpp(1, "", "用户取消了下载"));
+  assert.match(await card(page, 0).innerText(), /已取消下载，未保存的部分已删除/);
+  assert.equal(await card(page, 0).locator("button.download").innerText(), "下载");
+});
+
+test("unknown total shows received bytes and a moving bar", async () => {
+  const page = await open({ answers: { graphicsList: SAMPLE_ADAPTERS } });
+  await card(page, 0).locator("button.download").click();
+  await page.evaluate(() => { progressCbkByCpp(0, -1); progressCbkByCpp(3 * 1048576, -1); });
+  await page.waitForFunction(() => /3 MB/.test(document.querySelector('.card[data-index="0"] .progress').innerText));
+  assert.equal(await card(page, 0).locator(".bar.indeterminate").count(), 1);
+  assert.match(await card(page, 0).locator(".progress").innerText(), /3 MB/);
+  assert.doesNotMatch(await card(page, 0).locator(".progress").innerText(), /%/);
+});
+
+const START_CASES = [
+  [1, /文件已经下载过了，已为您打开所在文件夹/],
+  [2, /无法在保存文件夹中创建文件/],
+  [3, /下载请求无效/],
+  [undefined, /本机暂时无法下载/],
+];
+for (const [result, message] of START_CASES) {
+  test(`start result ${result} gets its own message`, async () => {
+    const config = { answers: { graphicsList: SAMPLE_ADAPTERS } };
+    if (result === undefined) config.missing = ["Down"];
+    else config.answers.Down = result;
+    const page = await open(config);
+    await card(page, 1).locator("button.download").click();
+    assert.match(await card(page, 1).innerText(), message);
+    assert.equal(await card(page, 0).locator("button.download").isDisabled(), false, "nothing is running");
+    assert.equal(await page.evaluate(() => progressCbkByCpp(1, 2)), false);
+  });
+}
+
+const FINISH_CASES = [
+  [2, "下载过程发生了错误", /下载失败：网络或服务器出错/, "重试"],
+  [2, "下载过程发生了错误,错误值:1", /文件已经下载过了/, "重试"],
+  [2, "下载过程发生了错误,错误值:2", /无法在保存文件夹中创建文件/, "重试"],
+  [1, "用户取消了下载", /已取消下载/, "下载"],
+];
+for (const [code, message, shown, button] of FINISH_CASES) {
+  test(`finish code ${code} "${message}"`, async () => {
+    const page = await open({ answers: { graphicsList: SAMPLE_ADAPTERS } });
+    await card(page, 1).locator("button.download").click();
+    await page.evaluate(([c, m]) => finishCbkByCpp(c, "", m), [code, message]);
+    assert.match(await card(page, 1).innerText(), shown);
+    assert.equal(await card(page, 1).locator("button.download").innerText(), button);
+  });
+}
+
+test("an empty adapter list says so and still offers the inventory", async () => {
+  const page = await open({ answers: { graphicsList: "[\n]\n" } });
+  assert.match(await text(page, ".empty"), /没有检测到 NVIDIA、Intel 或 AMD 显卡/);
+  await page.locator("#emptyInventoryBtn").click();
+  assert.equal(await page.locator("#view-inventory").isVisible(), true);
+  assert.deepEqual((await calls(page, "eMsg")).pop(), ["scan"]);
+  assert.match(await text(page, "#inventoryStatus"), /正在检测硬件信息/);
+});
+
+test("no scan at all (native part missing) is told apart from an empty list", async () => {
+  const page = await open({ missing: ["graphicsList"] });
+  assert.match(await text(page, ".empty"), /暂时无法检测显卡/);
+  assert.equal(await page.locator("#emptyInventoryBtn").isVisible(), true);
+});
+
+test("inventory fills from the report, refreshes, and reads unknowns plainly", async () => {
+  const page = await open({ answers: { graphicsList: SAMPLE_ADAPTERS } });
+  await page.locator('.tab[data-view="inventory"]').click();
+  assert.equal((await calls(page, "eMsg")).filter((a) => a[0] === "scan").length, 1);
+  assert.equal(await page.locator("#refreshBtn").isDisabled(), true);
+  await page.evaluate((r) => scanCbkByCpp(r), REPORT);
+  assert.equal(await page.locator(".tile").count(), 11);
+  const value = (key) => page.locator(`.tile[data-key="${key}"] .tile-value`).innerText();
+  assert.equal(await value("host"), "DESKTOP-TESSALY");
+  assert.equal(await value("bit"), "64 位");
+  assert.equal(await value("cpu"), "Intel(R) Core(TM) i5-9400 CPU @ 2.90GHz");
+  assert.equal(await value("monitor"), "未知");
+  assert.equal(await value("system"), "未知");
+  assert.equal(await value("networkAdapter"), "未知", "left out when every adapter is virtual");
+  assert.equal(await page.locator("#inventoryStatus").isHidden(), true);
+
+  // Switching views does not scan again; refresh does, and keeps the old
+  // report on screen meanwhile.
+  await page.locator('.tab[data-view="drivers"]').click();
+  await page.locator('.tab[data-view="inventory"]').click();
+  assert.equal((await calls(page, "eMsg")).filter((a) => a[0] === "scan").length, 1);
+  await page.locator("#refreshBtn").click();
+  assert.equal((await calls(page, "eMsg")).filter((a) => a[0] === "scan").length, 2);
+  assert.equal(await page.locator(".tile").count(), 11);
+  await page.evaluate(() => scanCbkByCpp("garbage"));
+  assert.equal(await value("host"), "DESKTOP-TESSALY");
+  assert.equal(await page.locator("#refreshBtn").isDisabled(), false);
+});
+
+test("inventory: a report that cannot be read, and a scan that cannot start", async () => {
+  let page = await open({ answers: { graphicsList: SAMPLE_ADAPTERS } });
+  await page.locator('.tab[data-view="inventory"]').click();
+  await page.evaluate(() => scanCbkByCpp("{not json"));
+  assert.match(await text(page, "#inventoryStatus"), /硬件信息读取失败/);
+
+  page = await open({ answers: { graphicsList: SAMPLE_ADAPTERS, eMsg: { byMessage: { loadedjs: true } } } });
+  await page.locator('.tab[data-view="inventory"]').click();
+  assert.match(await text(page, "#inventoryStatus"), /暂时无法检测硬件信息/);
+});
+
+test("sign-in state and the account button", async () => {
+  const page = await open({ answers: { graphicsList: SAMPLE_ADAPTERS } });
+  assert.equal(await text(page, "#userName"), "登录");
+  assert.equal(await page.evaluate(() => userLoginByCpp(true, "小明同学")), true);
+  assert.equal(await text(page, "#userName"), "小明同学");
+  await page.evaluate(() => userLoginByCpp(true, ""));
+  assert.equal(await text(page, "#userName"), "已登录");
+  await page.evaluate(() => userLoginByCpp(false, "小明同学"));
+  assert.equal(await text(page, "#userName"), "登录");
+
+  await page.locator("#usericonBtn").hover();
+  const enter = (await calls(page, "mouseenter")).pop();
+  assert.equal(enter[0], "usericonBtn");
+  assert.equal(enter.length, 5);
+  assert.ok(enter.slice(1).every((n) => Number.isInteger(n)) && enter[3] > 0 && enter[4] === 40);
+  await page.locator("#usericonBtn").click();
+  await page.locator("#minimizeBtn").click();
+  await page.locator("#closeBtn").click();
+  assert.deepEqual(await calls(page, "click"), [["usericonBtn"], ["minimizeBtn"], ["closeBtn"]]);
+});
+
+test("the title bar drags the window from press to release only", async () => {
+  const page = await open({ answers: { graphicsList: SAMPLE_ADAPTERS } });
+  await page.mouse.move(300, 300);
+  await page.mouse.down();
+  await page.mouse.up();
+  await page.mouse.move(300, 20);
+  await page.mouse.down();
+  await page.mouse.move(320, 25);
+  await page.mouse.up();
+  await page.mouse.move(340, 30);
+  assert.deepEqual(await calls(page, "mousedown"), [["titleBar", 300, 20]]);
+  assert.deepEqual(await calls(page, "mousemove"), [["titleBar", 320, 25]]);
+  assert.deepEqual(await calls(page, "mouserelease"), [["titleBar", 320, 25]]);
+});
+
+test("help links follow the settings", async () => {
+  const page = await open({ answers: { graphicsList: SAMPLE_ADAPTERS } });
+  for (const id of ["#serviceLink", "#manualLink", "#problemsTab"])
+    assert.equal(await page.locator(id).isHidden(), true, id);
+  assert.equal(await page.evaluate(() => notifySettingByCpp(true, false, true, "graphics")), true);
+  assert.equal(await page.locator("#serviceLink").isVisible(), true);
+  assert.equal(await page.locator("#manualLink").isHidden(), true);
+  await page.locator("#problemsTab").click();
+  assert.equal(await page.locator(".faq-item").count(), 5);
+  await page.evaluate(() => notifySettingByCpp(true, true, false, "graphics"));
+  assert.equal(await page.locator("#view-drivers").isVisible(), true, "a view that goes away leaves");
+  await page.locator("#serviceLink").click();
+  await page.locator("#manualLink").click();
+  assert.deepEqual((await calls(page, "eMsg")).slice(-2), [["service"], ["tutorial"]]);
+});
+
+test("wording follows the country", async () => {
+  const page = await open({ answers: { graphicsList: SAMPLE_ADAPTERS, countryID: 224 } });
+  assert.equal(await text(page, "#adapterSummary"), "3 graphics adapters found");
+  assert.equal(await text(page, '.tab[data-view="inventory"]'), "Hardware");
+  assert.equal(await page.evaluate(() => setCountry(44)), true);
+  assert.equal(await text(page, "#adapterSummary"), "检测到 3 块显卡");
+  assert.equal(await text(page, "#folderBar .folder-label"), "保存位置");
+  await page.evaluate(() => setCountry(1));
+  assert.equal(await text(page, "#folderBar .folder-label"), "Save to");
+  assert.equal(await page.evaluate(() => document.documentElement.lang), "en");
+});
+
+test("save folder: shown, changed, and kept when the chooser is cancelled", async () => {
+  const page = await open({
+    answers: {
+      graphicsList: SAMPLE_ADAPTERS,
+      downDir: function (folder) {
+        if (folder === undefined) return window.__folder || "/home/user/Documents/驱动";
+        if (typeof folder !== "string") return undefined;
+        window.__folder = folder;
+        return true;
+      },
+      selectDir: function () {
+        var next = window.__nextChoice;
+        window.__folder = next;
+        return next;
+      },
+    },
+  });
+  assert.equal(await text(page, "#folderPath"), "/home/user/Documents/驱动");
+  await page.evaluate(() => { window.__nextChoice = "/data/drivers"; });
+  await page.locator("#changeFolderBtn").click();
+  assert.equal(await text(page, "#folderPath"), "/data/drivers");
+  await page.evaluate(() => { window.__nextChoice = ""; });
+  await page.locator("#changeFolderBtn").click();
+  assert.equal(await text(page, "#folderPath"), "/data/drivers");
+  assert.deepEqual((await calls(page, "downDir")).filter((a) => a.length > 0), [["/data/drivers"]]);
+  assert.match(await text(page, "#toast"), /保存位置没有更改/);
+});
+
+test("save folder unknown when the native side has none", async () => {
+  const page = await open({ answers: { graphicsList: SAMPLE_ADAPTERS }, missing: ["downDir", "selectDir"] });
+  assert.equal(await text(page, "#folderPath"), "未能读取保存位置");
+  await page.locator("#changeFolderBtn").click();
+  assert.equal(await text(page, "#folderPath"), "未能读取保存位置");
+  assert.deepEqual(page.errors, []);
+});
+
+test("each card keeps how its own last download ended", async () => {
+  const page = await open({ answers: { graphicsList: SAMPLE_ADAPTERS } });
+  await card(page, 1).locator("button.download").click();
+  await page.evaluate(() => finishCbkByCpp(0, "/d/552.22.exe", ""));
+  await card(page, 0).locator("button.download").click();
+  assert.match(await card(page, 1).innerText(), /下载完成/, "while the other card downloads");
+  await page.evaluate(() => finishCbkByCpp(1, "", "用户取消了下载"));
+  assert.match(await card(page, 1).innerText(), /下载完成[\s\S]*552\.22\.exe/);
+  assert.match(await card(page, 0).innerText(), /已取消下载/);
+  await card(page, 1).locator("button.download").click();
+  assert.doesNotMatch(await card(page, 1).innerText(), /下载完成/, "a new download replaces the old outcome");
+  assert.match(await card(page, 0).innerText(), /已取消下载/);
+});
