@@ -25,7 +25,7 @@ bool callPageFunction(wkeWebView view, const char *name, const std::vector<PageA
     values.reserve(args.size());
     for (const PageArgument &arg : args)
         values.push_back(std::visit(ToJsValue{es}, arg));
-    const jsValue answer = wkeCall(&WkeApi::jsCallGlobal, es, fn, values.data(),
-                                   static_cast<int>(values.size()));
+    const jsValue answer =
+        wkeCall(&WkeApi::jsCallGlobal, es, fn, values.data(), static_cast<int>(values.size()));
     return wkeCall(&WkeApi::jsToBoolean, es, answer);
 }

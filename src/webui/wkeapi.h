@@ -50,8 +50,7 @@ WkeApi &wkeApi();
 std::wstring &runtimeLibraryPath();
 
 // Calls the entry if it is filled; otherwise returns a value-initialised result.
-template <typename F, typename... Args>
-auto wkeCall(F WkeApi::*entry, Args &&...args)
+template <typename F, typename... Args> auto wkeCall(F WkeApi::*entry, Args &&...args)
 {
     using Result = decltype((wkeApi().*entry)(std::forward<Args>(args)...));
     const F fn = wkeApi().*entry;

@@ -25,8 +25,7 @@ private:
     bool copy(const QString &from, const QString &to)
     {
         QFile::remove(to);
-        return QFile::copy(from, to) &&
-               QFile::setPermissions(to, QFile::permissions(from));
+        return QFile::copy(from, to) && QFile::setPermissions(to, QFile::permissions(from));
     }
 
 private slots:
@@ -42,8 +41,8 @@ private slots:
         const QString page = QStringLiteral(E2E_PAGE_DIR);
         for (const char *f : {"index.html", "css/a.css", "my page.html", "empty.html"}) {
             const QString name = QString::fromUtf8(f);
-            QVERIFY(copy(page + QLatin1Char('/') + name,
-                         m_appDir + QStringLiteral("/html/") + name));
+            QVERIFY(
+                copy(page + QLatin1Char('/') + name, m_appDir + QStringLiteral("/html/") + name));
         }
         QFile beside(m_appDir + QStringLiteral("/beside.txt"));
         QVERIFY(beside.open(QIODevice::WriteOnly));
@@ -90,14 +89,15 @@ private slots:
         }
         QVERIFY2(output.contains(QStringLiteral("loadedjs")), qPrintable(output));
         // The start pings reached the service.
-        QTRY_COMPARE(m_standIn.pingCounts(),
-                     (QJsonObject{{QStringLiteral("openness"), 1}, {QStringLiteral("main_page"), 1}}));
+        QTRY_COMPARE(m_standIn.pingCounts(), (QJsonObject{{QStringLiteral("openness"), 1},
+                                                          {QStringLiteral("main_page"), 1}}));
     }
 
     void startWithoutRuntimeFailsWithAMessage()
     {
         QTemporaryDir bare;
-        QVERIFY(copy(m_appDir + QStringLiteral("/tessaly"), bare.path() + QStringLiteral("/tessaly")));
+        QVERIFY(
+            copy(m_appDir + QStringLiteral("/tessaly"), bare.path() + QStringLiteral("/tessaly")));
         QProcess app;
         app.start(bare.path() + QStringLiteral("/tessaly"), QStringList());
         QVERIFY(app.waitForStarted());
@@ -109,7 +109,8 @@ private slots:
             search.start(xdotool, {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
                                    QStringLiteral("--pid"), QString::number(app.processId())});
             search.waitForFinished();
-            const QString box = QString::fromLatin1(search.readAll()).section(QLatin1Char('\n'), 0, 0);
+            const QString box =
+                QString::fromLatin1(search.readAll()).section(QLatin1Char('\n'), 0, 0);
             if (!box.isEmpty()) {
                 QProcess::execute(xdotool, {QStringLiteral("windowfocus"), QStringLiteral("--sync"),
                                             box, QStringLiteral("key"), QStringLiteral("Return")});

@@ -61,8 +61,7 @@ const char *WKE_CALL decodeUrlEscape(const char *url)
     fake().m_decoded = QByteArray::fromPercentEncoding(QByteArray(url));
     return fake().m_decoded.constData();
 }
-void WKE_CALL jsBindFunction(const char *name, wkeJsNativeFunction fn, void *param,
-                             unsigned count)
+void WKE_CALL jsBindFunction(const char *name, wkeJsNativeFunction fn, void *param, unsigned count)
 {
     fake().m_bindings[name] = {fn, param, count};
     fake().m_bindOrder.emplace_back(name);
@@ -222,7 +221,7 @@ HookAnswer FakeWke::request(const QByteArray &url)
 {
     HookAnswer answer;
     if (m_hook)
-        answer.handled = m_hook(fakeView(), m_hookParam, url.constData(),
-                                reinterpret_cast<wkeNetJob>(&answer));
+        answer.handled =
+            m_hook(fakeView(), m_hookParam, url.constData(), reinterpret_cast<wkeNetJob>(&answer));
     return answer;
 }

@@ -10,8 +10,8 @@
 #include "service/networkhelper.h"
 #include "service/requestname.h"
 #include "service/serviceerrorbox.h"
-#include "webui/miniblinkdialog.h"
 #include "webui/mainwindowref.h"
+#include "webui/miniblinkdialog.h"
 #include "webui/pagehook.h"
 #include "webui/wkeapi.h"
 #include "webui/wkeloader.h"
@@ -176,9 +176,9 @@ private slots:
     void constructionBindsEverythingBeforeLoadingTheStartPage()
     {
         const std::vector<std::string> expected = {
-            "eMsg",      "graphicsList", "downDir",      "selectDir",  "isLogin",
-            "Down",      "countryID",    "click",        "mousedown",  "mousemove",
-            "mouserelease", "mousehover", "mouseenter",  "mouseleave", "appType"};
+            "eMsg",         "graphicsList", "downDir",    "selectDir",  "isLogin",
+            "Down",         "countryID",    "click",      "mousedown",  "mousemove",
+            "mouserelease", "mousehover",   "mouseenter", "mouseleave", "appType"};
         QCOMPARE(wke.bindOrder(), expected);
         QCOMPARE(wke.declaredCount("eMsg"), 5u);
         QCOMPARE(wke.declaredCount("Down"), 3u);
@@ -194,8 +194,8 @@ private slots:
     void stringFirstArgumentRule_data()
     {
         QTest::addColumn<QString>("function");
-        for (const char *f : {"eMsg", "click", "mousedown", "mousemove", "mouserelease",
-                              "mouseenter"})
+        for (const char *f :
+             {"eMsg", "click", "mousedown", "mousemove", "mouserelease", "mouseenter"})
             QTest::newRow(f) << QString::fromLatin1(f);
     }
     void stringFirstArgumentRule()
@@ -403,9 +403,8 @@ private slots:
     {
         QVERIFY(!QFile::exists(UserFile::path()));
         User::instance()->setSaveFolder(QStringLiteral("/srv/drivers"));
-        QTimer::singleShot(0, [this] {
-            wke.call("click", {V::string(QStringLiteral("closeBtn"))});
-        });
+        QTimer::singleShot(0,
+                           [this] { wke.call("click", {V::string(QStringLiteral("closeBtn"))}); });
         // A guard so a broken close cannot hang the test. It must not outlive
         // the loop: an exit() with no loop running ends every later one at once.
         QTimer guard;
@@ -618,15 +617,15 @@ private slots:
     {
         QTest::addColumn<QByteArray>("url");
         QTest::addColumn<QByteArray>("body");
-        QTest::newRow("inside html") << QByteArray("http://page.test/css/a.css")
-                                     << QByteArray("body{}");
-        QTest::newRow("beside executable") << QByteArray("http://page.test/beside.txt")
-                                           << QByteArray("next to exe");
-        QTest::newRow("escaped blank") << QByteArray("http://page.test/my page.html")
-                                       << QByteArray("blank");
+        QTest::newRow("inside html")
+            << QByteArray("http://page.test/css/a.css") << QByteArray("body{}");
+        QTest::newRow("beside executable")
+            << QByteArray("http://page.test/beside.txt") << QByteArray("next to exe");
+        QTest::newRow("escaped blank")
+            << QByteArray("http://page.test/my page.html") << QByteArray("blank");
         QTest::newRow("empty file") << QByteArray("http://page.test/empty.html") << QByteArray();
-        QTest::newRow("query kept in name") << QByteArray("http://page.test/index.html?x=1")
-                                            << QByteArray();
+        QTest::newRow("query kept in name")
+            << QByteArray("http://page.test/index.html?x=1") << QByteArray();
         QTest::newRow("missing") << QByteArray("http://page.test/nothere.js") << QByteArray();
         QTest::newRow("climbs out of html")
             << QByteArray("http://page.test/../../secret.txt") << QByteArray();
