@@ -96,3 +96,16 @@ private:
     QUrl m_url;
     QNetworkAccessManager m_network;
 };
+
+// Requests an address as the phone does when the user scans a sign-in code;
+// returns the HTTP status.
+inline int scanWithPhone(const QUrl &address)
+{
+    QNetworkAccessManager phone;
+    QNetworkReply *reply = phone.get(QNetworkRequest(address));
+    QSignalSpy finished(reply, &QNetworkReply::finished);
+    if (!reply->isFinished())
+        finished.wait(10000);
+    reply->deleteLater();
+    return reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+}

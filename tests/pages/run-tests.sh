@@ -4,4 +4,4 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 npm install --no-audit --no-fund --loglevel=error
-exec node --test --test-reporter=spec "$@"
+exec node --test "$@"

@@ -73,18 +73,6 @@ void countPopupPolls(QtMsgType type, const QMessageLogContext &context, const QS
         previousHandler()(type, context, text);
 }
 
-// Requests an address as the phone does when the user scans a code.
-int scan(const QUrl &address)
-{
-    QNetworkAccessManager phone;
-    QNetworkReply *reply = phone.get(QNetworkRequest(address));
-    QSignalSpy finished(reply, &QNetworkReply::finished);
-    if (!reply->isFinished())
-        finished.wait(10000);
-    reply->deleteLater();
-    return reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-}
-
 } // namespace
 
 class TestWebUi final : public QObject {
@@ -512,7 +500,7 @@ private slots:
                 standIn.log(polls).first().toObject()[QLatin1String("query")].toArray();
             const QJsonArray item = query.last().toArray();
             QCOMPARE(item[0].toString(), QStringLiteral("ticket"));
-            QCOMPARE(scan(standIn.url().resolved(
+            QCOMPARE(scanWithPhone(standIn.url().resolved(
                          QUrl(QStringLiteral("/login/scan?ticket=") + item[1].toString()))),
                      200);
             QTRY_VERIFY(!login->isVisible());
