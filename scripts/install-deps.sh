@@ -14,6 +14,8 @@ packages=(
   fonts-wqy-microhei fonts-noto-cjk
   chromium
   wine64 g++-mingw-w64-x86-64 g++-mingw-w64-i686 doctest-dev
+  # scripts/build-qt-windows.sh (apt-get source, Qt's configure) and the Windows package.
+  dpkg-dev perl xz-utils nsis
   # The product is a 32-bit Windows program: Wine runs it with its i386 loader.
   wine32:i386
 )

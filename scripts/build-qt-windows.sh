@@ -1,0 +1,235 @@
+#!/usr/bin/env bash
+# Builds Qt 5 (qtbase) for Windows with mingw-w64 from Debian 12's own source
+# package, so that the Windows program can be built here:
+#
+#   scripts/build-qt-windows.sh ARCH        (ARCH: x86_64 or i686)
+#
+# The result goes into a cache folder outside the work tree,
+# ${TESSALY_CACHE_DIR:-~/.cache/tessaly}/qt5-mingw-ARCH, with a stamp that holds
+# the configure line. A fresh build takes about an hour on two cores, so nothing
+# builds it twice:
+#   - a cache whose stamp holds this script's configure line is used at once;
+#   - a ready copy in the shared tool-chain folder (TESSALY_TOOLCHAINS_DIR, by
+#     default ../shared/toolchains beside the repository) is unpacked when its
+#     .sha256 file matches and its README documents this script's configure line;
+#   - otherwise the source package is fetched (deb-src line of the same archive,
+#     apt-get source) and built.
+# Progress goes to standard error; the last line on standard output is the Qt
+# folder to give CMake as CMAKE_PREFIX_PATH.
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+
+arch="${1:-}"
+case "$arch" in
+  x86_64) triplet=x86_64-w64-mingw32 prefix=/opt/qt5-mingw64 ;;
+  i686) triplet=i686-w64-mingw32 prefix=/opt/qt5-mingw32 ;;
+  *)
+    echo "usage: $0 x86_64|i686" >&2
+    exit 2
+    ;;
+esac
+
+cache="${TESSALY_CACHE_DIR:-${XDG_CACHE_HOME:-$HOME/.cache}/tessaly}"
+shared="${TESSALY_TOOLCHAINS_DIR:-$root/../shared/toolchains}"
+dest="$cache/qt5-mingw-$arch"
+stamp="$dest/tessaly-configure.stamp"
+jobs="${TESSALY_QT_JOBS:-$(nproc)}"
+
+say() { echo "build-qt-windows ($arch): $*" >&2; }
+
+# The one configure line, written as the tool-chain README documents it: the
+# source folder is "<src>". No Wintab header in Debian's source, hence
+# -no-feature-tabletevent; Schannel gives TLS without OpenSSL for Windows.
+configure_args=(
+  -xplatform win32-g++ -device-option "CROSS_COMPILE=$triplet-"
+  -prefix "$prefix" -opensource -confirm-license -release -shared
+  -nomake examples -nomake tests -no-opengl -no-dbus -no-icu
+  -qt-zlib -qt-libpng -qt-libjpeg -qt-freetype -qt-pcre -qt-harfbuzz
+  -schannel -no-openssl -no-sql-sqlite -no-sql-odbc -no-sql-psql -no-sql-mysql
+  -no-feature-tabletevent -platform linux-g++
+)
+configure_line="<src>/configure ${configure_args[*]}"
+
+normalise() { tr -s ' \t\n\\' ' ' | sed 's/^ //; s/ $//'; }
+
+# The configure line a README section documents for one ready copy: the
+# indented "<src>/configure" block (with its continuation lines) of the section
+# headed by the copy's file name.
+documented_line() {
+  local readme="$1" file="$2"
+  awk -v head="## $file" '
+    /^## / { in_section = ($0 == head) }
+    in_section && /^[ \t]+<src>\/configure/ { taking = 1 }
+    taking { print; if ($0 !~ /\\[ \t]*$/) exit }
+  ' "$readme" | normalise
+}
+
+stamp_matches() {
+  [ -f "$stamp" ] && [ "$(normalise <"$stamp")" = "$(echo "$configure_line" | normalise)" ]
+}
+
+finish() {
+  echo "$configure_line" >"$stamp.new"
+  mv "$stamp.new" "$stamp"
+  say "ready in $dest"
+  echo "$dest"
+}
+
+mkdir -p "$cache"
+# One builder per architecture at a time; a second caller waits and then finds the stamp.
+exec 9>"$cache/qt5-mingw-$arch.lock"
+flock 9
+
+if stamp_matches; then
+  say "cached copy matches the configure line"
+  echo "$dest"
+  exit 0
+fi
+
+# A ready copy from the shared tool-chain folder.
+take_ready_copy() {
+  local tarball file sums readme documented unpack top
+  [ -d "$shared" ] || return 1
+  tarball="$(find "$shared" -maxdepth 1 -name "qt5.*-mingw-w64-$arch.tar.xz" | sort | tail -n 1)"
+  if [ -z "$tarball" ]; then
+    say "no ready copy in $shared"
+    return 1
+  fi
+  file="$(basename "$tarball")"
+  sums="$tarball.sha256"
+  readme="$shared/README.md"
+  if [ ! -f "$sums" ] || ! (cd "$shared" && sha256sum --quiet --strict -c "$file.sha256" >/dev/null 2>&1); then
+    say "ready copy $file skipped: its checksum does not match $file.sha256"
+    return 1
+  fi
+  documented="$( [ -f "$readme" ] && documented_line "$readme" "$file" || true)"
+  if [ "$documented" != "$(echo "$configure_line" | normalise)" ]; then
+    say "ready copy $file skipped: its documented configure line differs from this script's"
+    return 1
+  fi
+  say "unpacking the ready copy $file"
+  unpack="$(mktemp -d "$cache/unpack-$arch.XXXXXX")"
+  tar -xJf "$tarball" -C "$unpack"
+  top="$(find "$unpack" -mindepth 1 -maxdepth 1 -type d)"
+  if [ "$(echo "$top" | wc -l)" -ne 1 ] || [ ! -d "$top/lib/cmake/Qt5" ]; then
+    say "ready copy $file skipped: it does not hold one Qt folder"
+    rm -rf "$unpack"
+    return 1
+  fi
+  rm -rf "$dest"
+  mv "$top" "$dest"
+  rm -rf "$unpack"
+}
+
+if take_ready_copy; then
+  finish
+  exit 0
+fi
+
+# Building from Debian's source package.
+as_root() {
+  if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
+}
+
+for tool in "$triplet-gcc-posix" "$triplet-g++-posix" dpkg-source make perl; do
+  if ! command -v "$tool" >/dev/null 2>&1; then
+    say "$tool is missing: run scripts/install-deps.sh first"
+    exit 1
+  fi
+done
+
+# deb-src lines for the Debian archive the deb lines already name (same URIs,
+# suites, components and key), written beside them once.
+enable_deb_src() {
+  local codename list="/etc/apt/sources.list.d/tessaly-deb-src"
+  codename="$(. /etc/os-release && echo "${VERSION_CODENAME:-bookworm}")"
+  {
+    for f in /etc/apt/sources.list.d/*.sources; do
+      [ -f "$f" ] && [ "$f" != "$list.sources" ] || continue
+      awk -v codename="$codename" '
+        function flush() {
+          if (types ~ /(^|[ \t])deb([ \t]|$)/ && suites ~ codename) {
+            print "Types: deb-src"; printf "%s", rest; print ""
+          }
+          types = ""; suites = ""; rest = ""
+        }
+        /^[ \t]*$/ { flush(); next }
+        /^#/ { next }
+        /^Types:/ { types = substr($0, 7); next }
+        /^Suites:/ { suites = $0 }
+        { rest = rest $0 "\n" }
+        END { flush() }
+      ' "$f"
+    done
+  } >"$cache/deb-src.sources"
+  if [ -f /etc/apt/sources.list ]; then
+    awk -v codename="$codename" '$1 == "deb" && $0 ~ codename { $1 = "deb-src"; print }' \
+      /etc/apt/sources.list >"$cache/deb-src.list"
+  else
+    : >"$cache/deb-src.list"
+  fi
+  if [ ! -s "$cache/deb-src.sources" ] && [ ! -s "$cache/deb-src.list" ]; then
+    say "no Debian $codename archive found in the apt sources"
+    return 1
+  fi
+  [ -s "$cache/deb-src.sources" ] && as_root cp "$cache/deb-src.sources" "$list.sources"
+  [ -s "$cache/deb-src.list" ] && as_root cp "$cache/deb-src.list" "$list.list"
+  say "enabled deb-src lines in $list.*; updating the package lists"
+  as_root apt-get update -qq
+}
+
+source_version() { apt-cache showsrc qtbase-opensource-src 2>/dev/null | awk '/^Version:/ { print $2 }' | sort -V | tail -n 1; }
+
+if [ -z "$(source_version)" ]; then
+  enable_deb_src
+fi
+version="$(source_version)"
+if [ -z "$version" ]; then
+  say "apt cannot find the source package qtbase-opensource-src"
+  exit 1
+fi
+
+srcroot="$cache/src"
+upstream="${version#*:}"
+upstream="${upstream%-*}"
+src="$srcroot/qtbase-opensource-src-$upstream"
+if [ ! -x "$src/configure" ]; then
+  say "fetching the source package qtbase-opensource-src $version"
+  mkdir -p "$srcroot"
+  (cd "$srcroot" && apt-get source -qq "qtbase-opensource-src=$version" >&2)
+fi
+# mingw-w64 names these libsecur32.a and libcrypt32.a; the linker on a
+# case-sensitive file system does not find the capitalised names.
+sed -i 's/-lSecur32/-lsecur32/; s/-lCrypt32/-lcrypt32/' "$src/src/network/ssl/ssl.pri"
+
+build="$cache/build-qt-$arch"
+staging="$cache/staging-$arch"
+rm -rf "$build" "$staging"
+mkdir -p "$build/toolbin"
+# Qt calls the compilers by their triplet names; these point at the POSIX thread
+# flavour, as the project's tool-chain files do.
+for t in gcc g++ c++ cpp; do
+  ln -s "$(command -v "$triplet-$t-posix")" "$build/toolbin/$triplet-$t"
+done
+export PATH="$build/toolbin:$PATH"
+
+started=$SECONDS
+say "configuring in $build"
+(cd "$build" && "$src/configure" "${configure_args[@]}" >configure.log 2>&1) || {
+  tail -n 40 "$build/configure.log" >&2
+  exit 1
+}
+say "building with $jobs jobs (about an hour on two cores); log in $build/make.log"
+(cd "$build" && make -j"$jobs" >make.log 2>&1) || {
+  tail -n 40 "$build/make.log" >&2
+  exit 1
+}
+(cd "$build" && make install INSTALL_ROOT="$staging" >install.log 2>&1) || {
+  tail -n 40 "$build/install.log" >&2
+  exit 1
+}
+rm -rf "$dest"
+mv "$staging$prefix" "$dest"
+rm -rf "$staging" "$build"
+say "built qtbase $version in $(((SECONDS - started) / 60)) min"
+finish
