@@ -103,3 +103,18 @@ TEST_CASE_FIXTURE(LoaderFixture, "a library that cannot be loaded resolves nothi
     CHECK_FALSE(filled(wkeApi().wkeInitializeEx));
     CHECK_FALSE(filled(wkeApi().jsInt));
 }
+
+TEST_CASE_FIXTURE(LoaderFixture, "the scripted test runtime exports every function of the table")
+{
+    std::vector<std::string> reported;
+    WkeLoader::setMissingReporter(
+        [&reported](const char *functionName) { reported.emplace_back(functionName); });
+    runtimeLibraryPath() = WinTest::programFolder() + L"scriptedwke.dll";
+
+    REQUIRE(WkeLoader::load(nullptr));
+
+    CHECK(reported.empty());
+    // Made outside any script: a number stays a number through the runtime.
+    CHECK(wkeCall(&WkeApi::jsToInt, nullptr, wkeCall(&WkeApi::jsInt, -12)) == -12);
+    CHECK(wkeCall(&WkeApi::jsToBoolean, nullptr, wkeCall(&WkeApi::jsTrue)));
+}
