@@ -127,10 +127,6 @@ if take_ready_copy; then
 fi
 
 # Building from Debian's source package.
-as_root() {
-  if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
-}
-
 for tool in "$triplet-gcc-posix" "$triplet-g++-posix" dpkg-source make perl; do
   if ! command -v "$tool" >/dev/null 2>&1; then
     say "$tool is missing: run scripts/install-deps.sh first"
@@ -138,66 +134,9 @@ for tool in "$triplet-gcc-posix" "$triplet-g++-posix" dpkg-source make perl; do
   fi
 done
 
-# deb-src lines for the Debian archive the deb lines already name (same URIs,
-# suites, components and key), written beside them once.
-enable_deb_src() {
-  local codename list="/etc/apt/sources.list.d/tessaly-deb-src"
-  codename="$(. /etc/os-release && echo "${VERSION_CODENAME:-bookworm}")"
-  {
-    for f in /etc/apt/sources.list.d/*.sources; do
-      [ -f "$f" ] && [ "$f" != "$list.sources" ] || continue
-      awk -v codename="$codename" '
-        function flush() {
-          if (types ~ /(^|[ \t])deb([ \t]|$)/ && suites ~ codename) {
-            print "Types: deb-src"; printf "%s", rest; print ""
-          }
-          types = ""; suites = ""; rest = ""
-        }
-        /^[ \t]*$/ { flush(); next }
-        /^#/ { next }
-        /^Types:/ { types = substr($0, 7); next }
-        /^Suites:/ { suites = $0 }
-        { rest = rest $0 "\n" }
-        END { flush() }
-      ' "$f"
-    done
-  } >"$cache/deb-src.sources"
-  if [ -f /etc/apt/sources.list ]; then
-    awk -v codename="$codename" '$1 == "deb" && $0 ~ codename { $1 = "deb-src"; print }' \
-      /etc/apt/sources.list >"$cache/deb-src.list"
-  else
-    : >"$cache/deb-src.list"
-  fi
-  if [ ! -s "$cache/deb-src.sources" ] && [ ! -s "$cache/deb-src.list" ]; then
-    say "no Debian $codename archive found in the apt sources"
-    return 1
-  fi
-  [ -s "$cache/deb-src.sources" ] && as_root cp "$cache/deb-src.sources" "$list.sources"
-  [ -s "$cache/deb-src.list" ] && as_root cp "$cache/deb-src.list" "$list.list"
-  say "enabled deb-src lines in $list.*; updating the package lists"
-  as_root apt-get update -qq
-}
-
-source_version() { apt-cache showsrc qtbase-opensource-src 2>/dev/null | awk '/^Version:/ { print $2 }' | sort -V | tail -n 1; }
-
-if [ -z "$(source_version)" ]; then
-  enable_deb_src
-fi
-version="$(source_version)"
-if [ -z "$version" ]; then
-  say "apt cannot find the source package qtbase-opensource-src"
-  exit 1
-fi
-
-srcroot="$cache/src"
-upstream="${version#*:}"
-upstream="${upstream%-*}"
-src="$srcroot/qtbase-opensource-src-$upstream"
-if [ ! -x "$src/configure" ]; then
-  say "fetching the source package qtbase-opensource-src $version"
-  mkdir -p "$srcroot"
-  (cd "$srcroot" && apt-get source -qq "qtbase-opensource-src=$version" >&2)
-fi
+. "$root/scripts/debian-source.sh"
+src="$(debian_source_fetch qtbase-opensource-src "$cache/src")"
+version="$(cat "$src/.tessaly-source")"
 # mingw-w64 names these libsecur32.a and libcrypt32.a; the linker on a
 # case-sensitive file system does not find the capitalised names.
 sed -i 's/-lSecur32/-lsecur32/; s/-lCrypt32/-lcrypt32/' "$src/src/network/ssl/ssl.pri"
