@@ -1,0 +1,98 @@
+# The Windows package. `cmake --install` lays out a folder a user can run:
+# tessaly.exe with the Qt DLLs and plugins it loads, the mingw-w64 run-time
+# DLLs, the pages (html/) and the translation folders; CPack makes a zip of that
+# folder and an NSIS installer (Start-menu shortcut, uninstaller, per-user or
+# per-machine install):
+#
+#   cmake --build <dir> --target package
+#
+# The web runtime library (miniblink_4975_x32.dll) is third-party and is not
+# part of the package; it goes beside tessaly.exe. Included by the top-level
+# CMakeLists.txt for Windows builds, after the tessaly target exists.
+
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    set(TESSALY_WINDOWS_ARCH x86_64)
+else()
+    set(TESSALY_WINDOWS_ARCH i686)
+endif()
+
+# The DLL (or plugin) behind an imported Qt target; Qt for Windows is a release build.
+function(tessaly_qt_runtime_file target out)
+    foreach(property IMPORTED_LOCATION_RELEASE IMPORTED_LOCATION)
+        get_target_property(location ${target} ${property})
+        if(location)
+            set(${out} ${location} PARENT_SCOPE)
+            return()
+        endif()
+    endforeach()
+    message(FATAL_ERROR "No run-time file for ${target}")
+endfunction()
+
+foreach(module Core Gui Widgets Network)
+    tessaly_qt_runtime_file(Qt5::${module} dll)
+    install(FILES ${dll} DESTINATION .)
+endforeach()
+
+# Plugins Qt looks for beside the program: the Windows platform (without it no
+# window opens), the native widget style, and GIF and JPEG images (the sign-in
+# dialog's scan animation is a GIF).
+foreach(plugin
+        QWindowsIntegrationPlugin:platforms
+        QWindowsVistaStylePlugin:styles
+        QGifPlugin:imageformats
+        QJpegPlugin:imageformats)
+    string(REPLACE ":" ";" parts ${plugin})
+    list(GET parts 0 target)
+    list(GET parts 1 folder)
+    if(TARGET Qt5::${target})
+        tessaly_qt_runtime_file(Qt5::${target} dll)
+        install(FILES ${dll} DESTINATION ${folder})
+    elseif(target STREQUAL "QWindowsIntegrationPlugin")
+        message(FATAL_ERROR "This Qt has no Windows platform plugin")
+    endif()
+endforeach()
+
+# The compiler's own run-time DLLs, which the Qt DLLs and the program need;
+# the compiler says where they are.
+set(tessaly_mingw_dlls libstdc++-6.dll libwinpthread-1.dll)
+if(TESSALY_WINDOWS_ARCH STREQUAL "x86_64")
+    list(APPEND tessaly_mingw_dlls libgcc_s_seh-1.dll)
+else()
+    list(APPEND tessaly_mingw_dlls libgcc_s_dw2-1.dll)
+endif()
+foreach(dll ${tessaly_mingw_dlls})
+    execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=${dll}
+        OUTPUT_VARIABLE path OUTPUT_STRIP_TRAILING_WHITESPACE)
+    if(NOT IS_ABSOLUTE "${path}" OR NOT EXISTS "${path}")
+        message(FATAL_ERROR "${CMAKE_CXX_COMPILER} does not know where ${dll} is")
+    endif()
+    get_filename_component(path ${path} REALPATH)
+    install(FILES ${path} DESTINATION .)
+endforeach()
+
+set(CPACK_PACKAGE_NAME "Tessaly")
+set(CPACK_PACKAGE_VENDOR "Aldmere")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
+    "Finds the graphics adapters and downloads the matching driver installers")
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_INSTALL_DIRECTORY "Tessaly")
+set(CPACK_PACKAGE_FILE_NAME "tessaly-${PROJECT_VERSION}-windows-${TESSALY_WINDOWS_ARCH}")
+set(CPACK_GENERATOR ZIP NSIS)
+set(CPACK_PACKAGE_EXECUTABLES "tessaly" "Tessaly")
+set(CPACK_NSIS_PACKAGE_NAME "Tessaly")
+set(CPACK_NSIS_DISPLAY_NAME "Tessaly")
+set(CPACK_NSIS_COMPRESSOR "/SOLID lzma")
+# Our own installer script (cmake/nsis/NSIS.template.in): per-user or
+# per-machine install, and a 64-bit installer for the 64-bit program, which
+# then runs where 32-bit programs cannot.
+set(CPACK_MODULE_PATH ${CMAKE_CURRENT_LIST_DIR}/nsis)
+if(TESSALY_WINDOWS_ARCH STREQUAL "x86_64")
+    set(CPACK_TESSALY_NSIS_TARGET "amd64-unicode")
+    set(CPACK_TESSALY_NSIS_PROGRAMFILES64 ON)
+else()
+    set(CPACK_TESSALY_NSIS_TARGET "x86-unicode")
+    set(CPACK_TESSALY_NSIS_PROGRAMFILES64 OFF)
+endif()
+set(CPACK_TESSALY_RUNTIME_DLL "miniblink_4975_x32.dll")
+
+include(CPack)
