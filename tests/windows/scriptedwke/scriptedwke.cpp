@@ -350,11 +350,12 @@ private:
         const LONG exStyle = GetWindowLongW(root, GWL_EXSTYLE);
         char text[512];
         std::snprintf(text, sizeof text,
-                      "window -> {\"width\": %ld, \"height\": %ld, \"caption\": %s, "
+                      "window -> {\"x\": %ld, \"y\": %ld, \"width\": %ld, \"height\": %ld, "
+                      "\"caption\": %s, "
                       "\"sizingBorder\": %s, \"border\": %s, \"popup\": %s, "
                       "\"view\": [%ld, %ld, %ld, %ld], \"style\": \"0x%08lx\", "
                       "\"exStyle\": \"0x%08lx\"}",
-                      outer.right - outer.left, outer.bottom - outer.top,
+                      outer.left, outer.top, outer.right - outer.left, outer.bottom - outer.top,
                       (style & WS_CAPTION) == WS_CAPTION ? "true" : "false",
                       (style & WS_THICKFRAME) ? "true" : "false",
                       (style & (WS_BORDER | WS_DLGFRAME)) ? "true" : "false",

@@ -1,0 +1,129 @@
+// Watches for a message box of another program and answers it, for the program
+// tests under Wine:
+//
+//   boxwatch.exe IMAGE TIMEOUT_MS
+//
+// Waits until a standard message box (window class #32770) of a process whose
+// executable is named IMAGE shows, prints one line
+//   box {"caption": "...", "text": "..."}
+// (UTF-8), presses its OK button and ends with 0; ends with 1 when no box shows
+// within TIMEOUT_MS.
+
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cwchar>
+#include <string>
+
+namespace {
+
+// The message box's text is the static control with this id.
+constexpr int kMessageBoxTextId = 0xFFFF;
+
+struct Search {
+    std::wstring image;
+    HWND found = nullptr;
+};
+
+std::string utf8(const std::wstring &text)
+{
+    if (text.empty())
+        return std::string();
+    const int size = static_cast<int>(text.size());
+    const int length =
+        WideCharToMultiByte(CP_UTF8, 0, text.data(), size, nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<std::size_t>(length), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), size, out.data(), length, nullptr, nullptr);
+    return out;
+}
+
+std::string json(const std::wstring &text)
+{
+    std::string out = "\"";
+    for (const char c : utf8(text)) {
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += c;
+        } else if (c == '\n') {
+            out += "\\n";
+        } else if (c == '\r') {
+            out += "\\r";
+        } else {
+            out += c;
+        }
+    }
+    return out + "\"";
+}
+
+std::wstring windowText(HWND window)
+{
+    if (!window)
+        return std::wstring();
+    const int length = GetWindowTextLengthW(window);
+    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+    text.resize(static_cast<std::size_t>(GetWindowTextW(window, text.data(), length + 1)));
+    return text;
+}
+
+std::wstring imageName(DWORD processId)
+{
+    HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId);
+    if (!process)
+        return std::wstring();
+    wchar_t path[MAX_PATH] = {};
+    DWORD size = MAX_PATH;
+    std::wstring name;
+    if (QueryFullProcessImageNameW(process, 0, path, &size)) {
+        name.assign(path, size);
+        name = name.substr(name.find_last_of(L"\\/") + 1);
+    }
+    CloseHandle(process);
+    return name;
+}
+
+BOOL CALLBACK visit(HWND window, LPARAM data)
+{
+    auto *search = reinterpret_cast<Search *>(data);
+    wchar_t className[32] = {};
+    GetClassNameW(window, className, 32);
+    if (!IsWindowVisible(window) || std::wcscmp(className, L"#32770") != 0)
+        return TRUE;
+    DWORD processId = 0;
+    GetWindowThreadProcessId(window, &processId);
+    if (_wcsicmp(imageName(processId).c_str(), search->image.c_str()) != 0)
+        return TRUE;
+    search->found = window;
+    return FALSE;
+}
+
+} // namespace
+
+int wmain(int argc, wchar_t **argv)
+{
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: boxwatch.exe IMAGE TIMEOUT_MS\n");
+        return 2;
+    }
+    Search search;
+    search.image = argv[1];
+    const ULONGLONG deadline = GetTickCount64() + std::wcstoul(argv[2], nullptr, 10);
+    while (!search.found) {
+        EnumWindows(visit, reinterpret_cast<LPARAM>(&search));
+        if (search.found)
+            break;
+        if (GetTickCount64() > deadline) {
+            std::printf("no box\n");
+            return 1;
+        }
+        // Another process's window: there is nothing to wait on but the next look.
+        Sleep(50);
+    }
+    std::printf("box {\"caption\": %s, \"text\": %s}\n", json(windowText(search.found)).c_str(),
+                json(windowText(GetDlgItem(search.found, kMessageBoxTextId))).c_str());
+    std::fflush(stdout);
+    HWND ok = GetDlgItem(search.found, IDOK);
+    PostMessageW(search.found, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(ok));
+    return 0;
+}

@@ -1,0 +1,552 @@
+#!/usr/bin/env python3
+"""The Windows program under Wine: tessaly.exe built for Windows runs in a
+throw-away Wine prefix on a private X server (Wine's X11 driver), with the
+scripted web runtime (scriptedwke) in place of the third-party one, against
+the stand-in service on loopback. scripts/test-windows.sh runs it.
+
+Each case prints "ok - NAME" or "FAIL - NAME: why"; the last line is
+"N passed, N failed", and the exit status is 1 when anything failed.
+"""
+
+import argparse
+import json
+import os
+import re
+import shutil
+import subprocess
+import sys
+import time
+from pathlib import Path
+
+RUNTIME_DLL = "miniblink_4975_x32.dll"
+PAGE_PREFIX = "http://page.test/"
+DRIVER_SIZE = 1048576
+REPORT_KEYS = {"audioCard", "baseboard", "bit", "cpu", "diskDrive", "host", "monitor",
+               "networkAdapter", "physicalMemory", "system", "videoController"}
+
+
+class Checks:
+    def __init__(self, label):
+        self.label = label
+        self.passed = 0
+        self.failed = 0
+
+    def check(self, name, condition, why=""):
+        if condition:
+            self.passed += 1
+            print(f"ok - {self.label}: {name}", flush=True)
+        else:
+            self.failed += 1
+            print(f"FAIL - {self.label}: {name}" + (f": {why}" if why else ""), flush=True)
+        return condition
+
+
+# Log lines of the scripted runtime (tests/windows/scriptedwke/scriptedwke.cpp).
+UNDEFINED = object()
+CALL_LINE = re.compile(r"^(call|page) (\w+)\((.*)\) -> (.*)$")
+
+
+def parse_values(text):
+    """Comma-separated values as the log writes them: JSON, or the word undefined."""
+    decoder = json.JSONDecoder()
+    values, pos = [], 0
+    while pos < len(text):
+        while pos < len(text) and text[pos] in ", ":
+            pos += 1
+        if pos >= len(text):
+            break
+        if text.startswith("undefined", pos):
+            values.append(UNDEFINED)
+            pos += len("undefined")
+        elif text.startswith("function ", pos):
+            values.append(("function", text[pos + 9:]))
+            pos = len(text)
+        else:
+            value, pos = decoder.raw_decode(text, pos)
+            values.append(value)
+    return values
+
+
+class RunLog:
+    def __init__(self, text):
+        self.lines = text.splitlines()
+        self.calls = []  # (kind, name, args, answer) in order
+        self.fetches = []
+        self.windows = []
+        for line in self.lines:
+            match = CALL_LINE.match(line)
+            if match:
+                answer = parse_values(match.group(4))
+                self.calls.append((match.group(1), match.group(2), parse_values(match.group(3)),
+                                   answer[0] if answer else UNDEFINED))
+            elif line.startswith("fetch "):
+                url, rest = line[6:].split(" -> ", 1)
+                self.fetches.append((json.loads(url), json.loads(rest)))
+            elif line.startswith("window -> "):
+                self.windows.append(json.loads(line[len("window -> "):]))
+
+    def bound(self, name):
+        return [(args, answer) for kind, n, args, answer in self.calls if kind == "call" and n == name]
+
+    def page(self, name):
+        return [args for kind, n, args, _ in self.calls if kind == "page" and n == name]
+
+    def errors(self):
+        return [line for line in self.lines if line.startswith(("error", "timeout"))]
+
+
+def show(value):
+    if value is UNDEFINED:
+        return "undefined"
+    return json.dumps(value, ensure_ascii=False)
+
+
+def qt_indented(value, level=0):
+    """What Qt's JSON writer gives in its indented form (keys sorted, four spaces)."""
+    pad, inner = "    " * level, "    " * (level + 1)
+    if isinstance(value, dict):
+        if not value:
+            return "{\n" + pad + "}"
+        items = [inner + json.dumps(k, ensure_ascii=False) + ": " + qt_indented(value[k], level + 1)
+                 for k in sorted(value)]
+        return "{\n" + ",\n".join(items) + "\n" + pad + "}"
+    if isinstance(value, list):
+        if not value:
+            return "[\n" + pad + "]"
+        return "[\n" + ",\n".join(inner + qt_indented(v, level + 1) for v in value) + "\n" + pad + "]"
+    return json.dumps(value, ensure_ascii=False)
+
+
+class Wine:
+    def __init__(self, args, work):
+        self.wine = args.wine
+        self.wineserver = args.wineserver
+        self.work = work
+        self.prefix = work / "prefix"
+        home = work / "home"  # no Documents here: the prefix keeps its own folders
+        home.mkdir(parents=True, exist_ok=True)
+        self.env = dict(os.environ)
+        self.env.update({
+            "WINEPREFIX": str(self.prefix), "WINEDEBUG": "-all", "HOME": str(home),
+            "WINEDLLOVERRIDES": "mscoree,mshtml=", "LC_ALL": "C.UTF-8",
+        })
+
+    @staticmethod
+    def path(unix_path):
+        return "Z:" + str(unix_path).replace("/", "\\")
+
+    def unix(self, windows_path):
+        """A C: path of the prefix as a file of this machine."""
+        match = re.match(r"^[Cc]:[\\/](.*)$", windows_path)
+        if not match:
+            return None
+        return self.prefix / "drive_c" / match.group(1).replace("\\", "/")
+
+    def boot(self):
+        started = time.monotonic()
+        subprocess.run([self.wine, "wineboot", "-i"], env=self.env, check=False,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=300)
+        subprocess.run([self.wineserver, "-w"], env=self.env, timeout=300)
+        return time.monotonic() - started
+
+    def user_folder(self):
+        users = [p for p in (self.prefix / "drive_c" / "users").iterdir()
+                 if p.name.lower() != "public" and (p / "AppData").is_dir()]
+        return users[0] if users else None
+
+    def wmic(self, *query):
+        out = subprocess.run([self.wine, "wmic", *query], env=self.env, capture_output=True,
+                             timeout=120).stdout
+        text = out.decode("utf-16-le", errors="replace").lstrip("\ufeff")
+        rows = [line.strip() for line in text.replace("\r", "").split("\n") if line.strip()]
+        return rows[1] if len(rows) > 1 else None
+
+    def start(self, program, cwd, extra_env, log):
+        env = dict(self.env)
+        env.update(extra_env)
+        return subprocess.Popen([self.wine, str(program)], cwd=str(cwd), env=env, stdout=log,
+                                stderr=subprocess.STDOUT)
+
+    def stop(self):
+        subprocess.run([self.wineserver, "-k"], env=self.env, check=False, timeout=60)
+
+
+class Display:
+    def __enter__(self):
+        read_end, write_end = os.pipe()
+        self.server = subprocess.Popen(
+            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
+            pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        os.close(write_end)
+        with os.fdopen(read_end) as answer:
+            self.name = ":" + answer.readline().strip()
+        return self
+
+    def __exit__(self, *exc):
+        self.server.terminate()
+        self.server.wait(timeout=30)
+
+    def windows(self):
+        """Top-level windows of the screen as (id, width, height, x, y)."""
+        tree = subprocess.run(["xwininfo", "-root", "-children"], env={**os.environ, "DISPLAY": self.name},
+                              capture_output=True, text=True).stdout
+        found = []
+        for line in tree.splitlines():
+            match = re.match(r"\s*(0x[0-9a-f]+) .*: \(.*\)\s+(\d+)x(\d+)\+(-?\d+)\+(-?\d+)", line)
+            if match:
+                found.append((match.group(1), int(match.group(2)), int(match.group(3)),
+                              int(match.group(4)), int(match.group(5))))
+        return found
+
+    def screenshot(self, target, window="root"):
+        subprocess.run(["import", "-window", window, str(target)],
+                       env={**os.environ, "DISPLAY": self.name}, check=False,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=60)
+        return target.is_file()
+
+
+class DevService:
+    def __enter__(self):
+        self.process = subprocess.Popen([ARGS.devservice, "--port", "0"], stdout=subprocess.PIPE,
+                                        text=True)
+        ready = self.process.stdout.readline().strip()
+        if not ready.startswith("listening on "):
+            raise RuntimeError("the stand-in service did not start: " + ready)
+        self.url = ready[len("listening on "):]
+        return self
+
+    def __exit__(self, *exc):
+        self.process.terminate()
+        self.process.wait(timeout=30)
+
+
+def run_program(wine, display, exe, name, script, service, on_waitfile=None, timeout=180):
+    """Runs exe with the scripted runtime playing script; returns (exit code, RunLog)."""
+    script_file = wine.work / f"{name}.script"
+    log_file = wine.work / f"{name}.log"
+    script_file.write_text(script, encoding="utf-8")
+    if log_file.exists():
+        log_file.unlink()
+    extra = {"DISPLAY": display.name, "TESSALY_SERVICE_URL": service.url,
+             "TESSALY_STATISTICS_URL": service.url,
+             "TESSALY_WKE_SCRIPT": wine.path(script_file), "TESSALY_WKE_LOG": wine.path(log_file)}
+    with open(wine.work / f"{name}.out", "wb") as out:
+        process = wine.start(exe, exe.parent, extra, out)
+        deadline = time.monotonic() + timeout
+        answered = set()
+        while process.poll() is None and time.monotonic() < deadline:
+            # The script waits for a file to appear; whoever watches the log makes it.
+            if on_waitfile and log_file.exists():
+                for line in log_file.read_text(encoding="utf-8", errors="replace").splitlines():
+                    if line.startswith("waitfile ") and line not in answered:
+                        answered.add(line)
+                        on_waitfile(json.loads(line[len("waitfile "):]))
+            try:
+                process.wait(timeout=0.2)
+            except subprocess.TimeoutExpired:
+                pass
+        if process.poll() is None:
+            process.kill()
+            process.wait()
+            code = None
+        else:
+            code = process.returncode
+    text = log_file.read_text(encoding="utf-8", errors="replace") if log_file.exists() else ""
+    return code, RunLog(text)
+
+
+def driver_content(size):
+    return bytes(i % 251 for i in range(size))
+
+
+def main_run(checks, wine, display, app, service, shots):
+    url = service.url + f"/drivers/tessaly-test-driver.exe?size={DRIVER_SIZE}"
+    cut = service.url + f"/drivers/tessaly-cut-driver.exe?size={DRIVER_SIZE}&break=65536"
+    go = wine.work / "screenshot.go"
+    script = f"""# The page's side of one visit: announce readiness, ask what the page asks,
+# download twice (one transfer is cut off), move the window, then close.
+call eMsg "loadedjs"
+wait notifySettingByCpp 30000
+call appType
+call countryID
+call graphicsList
+call isLogin
+call eMsg "scan"
+wait scanCbkByCpp 60000
+call eMsg "no such message"
+call eMsg 7
+call mousehover "anything" 1 2
+call mouseenter "usericonBtn" 700 10 24 24
+call mouseleave "usericonBtn" 1 2
+call click "no such button"
+answer progressCbkByCpp true
+call Down {json.dumps(url)} "" "" "driver"
+wait finishCbkByCpp 60000
+call Down {json.dumps(cut)} "" "" "driver"
+wait finishCbkByCpp 60000
+call Down "http://127.0.0.1:1/too-few.exe" "" ""
+call downDir
+window
+call mousedown "titleBar" 10 10
+call mousemove "titleBar" 60 30
+call mouserelease "titleBar" 60 30
+window
+waitfile {json.dumps(wine.path(go))} 60000
+"""
+    shot = {}
+
+    def take_screenshot(_path):
+        shot["windows"] = display.windows()
+        shot["root"] = display.screenshot(shots / f"tessaly-{ARGS.arch}.png")
+        main = [w for w in shot["windows"] if w[1] == 802 and w[2] == 602]
+        if main:
+            shot["window"] = display.screenshot(shots / f"tessaly-{ARGS.arch}-window.png", main[0][0])
+        go.write_text("go")
+
+    code, log = run_program(wine, display, app / "tessaly.exe", "main", script, service,
+                            take_screenshot)
+    for line in log.errors():
+        checks.check("the script ran without errors", False, line)
+
+    fetched = [(url, answer) for url, answer in log.fetches if url == PAGE_PREFIX + "index.html"]
+    index_size = (app / "html" / "index.html").stat().st_size
+    checks.check("the page hook serves the start page from html\\ beside the program",
+                 fetched and fetched[0][1]["handled"] and fetched[0][1]["bytes"] == index_size,
+                 f"{fetched!r}, index.html has {index_size} bytes")
+
+    def answer_of(name, index=0):
+        calls = log.bound(name)
+        return calls[index][1] if len(calls) > index else None
+
+    checks.check('"appType" answers "graphics"', answer_of("appType") == "graphics",
+                 show(answer_of("appType")))
+    checks.check('"countryID" answers 44', answer_of("countryID") == 44, show(answer_of("countryID")))
+    checks.check('"isLogin" answers false with nobody signed in', answer_of("isLogin") is False)
+
+    adapters_text = answer_of("graphicsList")
+    try:
+        adapters = json.loads(adapters_text)
+    except (TypeError, ValueError):
+        adapters = None
+    checks.check('"graphicsList" answers a JSON array of {desc, hardid}',
+                 isinstance(adapters, list)
+                 and all(isinstance(a, dict) and list(a) == ["desc", "hardid"] for a in adapters),
+                 show(adapters_text))
+    if isinstance(adapters, list):
+        checks.check('"graphicsList" is in the indented form',
+                     adapters_text == qt_indented(adapters) + "\n", show(adapters_text))
+
+    settings = log.page("notifySettingByCpp")
+    logins = log.page("userLoginByCpp")
+    checks.check('"loadedjs" pushes the sign-in state, then the settings',
+                 answer_of("eMsg") is True and logins[:1] == [[False, ""]]
+                 and settings[:1] == [[True, True, True, "graphics"]],
+                 f"userLoginByCpp {logins}, notifySettingByCpp {settings}")
+
+    reports = log.page("scanCbkByCpp")
+    report = None
+    if reports:
+        try:
+            report = json.loads(reports[0][0])
+        except ValueError:
+            pass
+    checks.check('"eMsg scan" delivers one inventory report',
+                 answer_of("eMsg", 1) is True and len(reports) == 1 and isinstance(report, dict)
+                 and set(report) <= REPORT_KEYS and len(report) >= 10, show(reports))
+    if isinstance(report, dict):
+        checks.check("the report is in the indented form", reports[0][0] == qt_indented(report) + "\n")
+        checks.check(f"the report's bit width is that of the {ARGS.arch} program",
+                     report.get("bit") == (64 if ARGS.arch == "x86_64" else 32), show(report.get("bit")))
+        # The same facts as Wine's own WMI client reads them.
+        for member, query in (("system", ("os", "get", "Caption")),
+                              ("cpu", ("cpu", "get", "Name")),
+                              ("host", ("computersystem", "get", "Name")),
+                              ("videoController", ("path", "Win32_VideoController", "get", "Name")),
+                              ("audioCard", ("path", "Win32_SoundDevice", "get", "Name"))):
+            expected = wine.wmic(*query)
+            checks.check(f'report "{member}" is what WMI says ({expected})',
+                         expected is not None and report.get(member, "").strip() == expected,
+                         show(report.get(member)))
+
+    checks.check('unknown "eMsg" messages answer true, a number undefined',
+                 answer_of("eMsg", 2) is True and answer_of("eMsg", 3) is UNDEFINED)
+    checks.check('"mousehover", "mouseenter", "mouseleave", "click" answer true',
+                 all(answer_of(n) is True for n in ("mousehover", "mouseenter", "mouseleave", "click")))
+
+    finishes = log.page("finishCbkByCpp")
+    progress = log.page("progressCbkByCpp")
+    checks.check('"Down" starts both downloads (0) and refuses three arguments (3)',
+                 [a for _, a in log.bound("Down")] == [0, 0, 3], show(log.bound("Down")))
+    first_finish = finishes[0] if finishes else None
+    target = wine.unix(first_finish[1]) if first_finish and first_finish[0] == 0 else None
+    checks.check("the download finishes with code 0 under Documents\\驱动",
+                 target is not None and re.search(r"[\\/]Documents[\\/]驱动[\\/]tessaly-test-driver\.exe$",
+                                                  first_finish[1]) is not None,
+                 show(first_finish))
+    checks.check("the saved file is the whole body",
+                 target is not None and target.is_file() and target.read_bytes() == driver_content(DRIVER_SIZE))
+    complete = [p for p in progress if p and p[0] == DRIVER_SIZE and p[1] == DRIVER_SIZE]
+    checks.check("progress calls count up to the whole size", len(progress) >= 2 and complete,
+                 f"{len(progress)} calls, last {progress[-1:]}")
+    second = finishes[1] if len(finishes) > 1 else None
+    checks.check('a cut-off transfer finishes with code 2 and "下载过程发生了错误"',
+                 second == [2, "", "下载过程发生了错误"], show(second))
+    folder = wine.unix(answer_of("downDir") or "")
+    checks.check('"downDir" answers the default save folder', folder is not None and folder.is_dir()
+                 and str(answer_of("downDir")).endswith("/Documents/驱动"), show(answer_of("downDir")))
+    checks.check("the cut-off transfer leaves no file",
+                 folder is not None and not (folder / "tessaly-cut-driver.exe").exists())
+
+    first = log.windows[0] if log.windows else {}
+    checks.check("the window is 802 x 602 and frameless, the view fills it but a 1-pixel frame",
+                 first.get("width") == 802 and first.get("height") == 602
+                 and not first.get("caption") and not first.get("sizingBorder")
+                 and first.get("view") == [1, 1, 800, 600], show(first))
+    moved = log.windows[1] if len(log.windows) > 1 else {}
+    checks.check("dragging the title bar by (50, 20) moves the window by as much",
+                 moved.get("x", 0) - first.get("x", 0) == 50 and moved.get("y", 0) - first.get("y", 0) == 20,
+                 f"{first} then {moved}")
+    checks.check("the X server shows one 802 x 602 window, and the screenshot was taken",
+                 shot.get("root") and any(w[1] == 802 and w[2] == 602 for w in shot.get("windows", [])),
+                 show(shot.get("windows")))
+    checks.check('"closeBtn" ends the program with code 0',
+                 code == 0 and answer_of("click", 1) is True, f"exit code {code}")
+    return log
+
+
+def folder_runs(checks, wine, display, app, service):
+    chosen = "C:/tessaly-downloads"
+    url = service.url + "/drivers/tessaly-folder-driver.exe?size=4096"
+    code, log = run_program(wine, display, app / "tessaly.exe", "folder", f"""
+call eMsg "loadedjs"
+call downDir {json.dumps(chosen)}
+call downDir
+answer progressCbkByCpp true
+call Down {json.dumps(url)} "" "" "driver"
+wait finishCbkByCpp 60000
+""", service)
+    calls = [a for _, a in log.bound("downDir")]
+    checks.check('"downDir" with a folder answers true, then names it', calls == [True, chosen], show(calls))
+    finish = log.page("finishCbkByCpp")
+    saved = wine.unix(chosen) / "tessaly-folder-driver.exe"
+    checks.check("the next download goes into the new folder",
+                 finish[:1] == [[0, chosen + "/tessaly-folder-driver.exe", ""]] and saved.is_file(),
+                 show(finish))
+    checks.check("closing ends with code 0", code == 0, f"exit code {code}")
+    user = wine.user_folder()
+    user_file = user / "AppData/Local/Aldmere/MorvaneTessalite/qmzt.x" if user else None
+    checks.check("the user file is in the Wine user's application data folder",
+                 user_file is not None and user_file.is_file() and user_file.stat().st_size > 0,
+                 str(user_file))
+
+    code, log = run_program(wine, display, app / "tessaly.exe", "restart", "call downDir\n", service)
+    checks.check("a fresh start reads the chosen folder from the user file",
+                 [a for _, a in log.bound("downDir")] == [chosen] and code == 0,
+                 f"{show(log.bound('downDir'))}, exit code {code}")
+
+
+def without_runtime(checks, wine, display, app, service):
+    bare = wine.work / "app-without-runtime"
+    if bare.exists():
+        shutil.rmtree(bare)
+    shutil.copytree(app, bare, ignore=shutil.ignore_patterns(RUNTIME_DLL))
+    with open(wine.work / "no-runtime.out", "wb") as out:
+        process = wine.start(bare / "tessaly.exe", bare,
+                             {"DISPLAY": display.name, "TESSALY_SERVICE_URL": service.url}, out)
+        watch = subprocess.run([wine.wine, ARGS.boxwatch, "tessaly.exe", "60000"], env=wine.env,
+                               capture_output=True, text=True, timeout=120)
+        try:
+            code = process.wait(timeout=60)
+        except subprocess.TimeoutExpired:
+            process.kill()
+            code = None
+    box = watch.stdout.strip()
+    checks.check('without the runtime library the "wke api not found" box shows',
+                 box.startswith("box ") and json.loads(box[4:]).get("text") == "wke api not found",
+                 box or watch.stderr.strip())
+    checks.check("and the program ends with code 1", code == 1, f"exit code {code}")
+
+
+def installer_run(checks, wine, display, service):
+    installer_dir = wine.work / "installer"
+    if installer_dir.exists():
+        shutil.rmtree(installer_dir)
+    installer_dir.mkdir()
+    installer = installer_dir / Path(ARGS.installer).name
+    shutil.copy(ARGS.installer, installer)
+    # The runtime library lying beside the installer is installed with the program.
+    shutil.copy(ARGS.runtime, installer_dir / RUNTIME_DLL)
+    result = subprocess.run([wine.wine, str(installer), "/S"], env=wine.env, timeout=300,
+                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    subprocess.run([wine.wineserver, "-w"], env=wine.env, timeout=300)
+    folder = wine.prefix / "drive_c" / "Program Files" / "Tessaly"
+    if ARGS.arch == "i686" and (wine.prefix / "drive_c" / "Program Files (x86)").is_dir():
+        folder = wine.prefix / "drive_c" / "Program Files (x86)" / "Tessaly"
+    shortcut = wine.prefix / "drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Tessaly.lnk"
+    checks.check("the installer installs silently (/S) for all users",
+                 result.returncode == 0 and (folder / "tessaly.exe").is_file()
+                 and (folder / "Uninstall.exe").is_file() and (folder / RUNTIME_DLL).is_file()
+                 and shortcut.is_file(), f"exit code {result.returncode}, {folder}")
+    if not (folder / "tessaly.exe").is_file():
+        return
+    code, log = run_program(wine, display, folder / "tessaly.exe", "installed",
+                            "call appType\nwindow\n", service)
+    fetched = [a for u, a in log.fetches if u == PAGE_PREFIX + "index.html"]
+    checks.check("the installed tessaly.exe starts with the scripted runtime and closes with 0",
+                 code == 0 and [a for _, a in log.bound("appType")] == ["graphics"]
+                 and fetched and fetched[0]["bytes"] == (folder / "html/index.html").stat().st_size,
+                 f"exit code {code}, {log.lines[-3:]}")
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__)
+    parser.add_argument("--wine", required=True)
+    parser.add_argument("--wineserver", required=True)
+    parser.add_argument("--arch", required=True, choices=["x86_64", "i686"])
+    parser.add_argument("--app", required=True, help="the installed program folder")
+    parser.add_argument("--runtime", required=True, help="the scripted runtime library")
+    parser.add_argument("--boxwatch", required=True)
+    parser.add_argument("--devservice", required=True)
+    parser.add_argument("--installer", help="the NSIS installer to try")
+    parser.add_argument("--work", required=True)
+    parser.add_argument("--shots", required=True)
+    global ARGS
+    ARGS = parser.parse_args()
+
+    work = Path(ARGS.work).resolve()
+    if work.exists():
+        shutil.rmtree(work)
+    work.mkdir(parents=True)
+    shots = Path(ARGS.shots).resolve()
+    shots.mkdir(parents=True, exist_ok=True)
+    app = work / "app"
+    shutil.copytree(ARGS.app, app)
+    shutil.copy(ARGS.runtime, app / RUNTIME_DLL)
+
+    checks = Checks(ARGS.arch)
+    wine = Wine(ARGS, work)
+    started = time.monotonic()
+    print(f"Wine prefix ready in {wine.boot():.0f} s", flush=True)
+    try:
+        with Display() as display, DevService() as service:
+            without_runtime(checks, wine, display, app, service)
+            log = main_run(checks, wine, display, app, service, shots)
+            folder_runs(checks, wine, display, app, service)
+            if ARGS.installer:
+                installer_run(checks, wine, display, service)
+    finally:
+        wine.stop()
+    print(f"What Wine answered ({ARGS.arch}):")
+    for kind, name, args, answer in log.calls:
+        if kind == "call":
+            print(f"  {name}({', '.join(show(a) for a in args)}) -> {show(answer)}")
+    print(f"Screenshot: {shots / f'tessaly-{ARGS.arch}.png'}")
+    print(f"Program tests ({ARGS.arch}) took {time.monotonic() - started:.0f} s")
+    print(f"{checks.passed} passed, {checks.failed} failed")
+    return 1 if checks.failed or not checks.passed else 0
+
+
+ARGS = None
+
+if __name__ == "__main__":
+    sys.exit(main())
