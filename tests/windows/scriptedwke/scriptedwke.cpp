@@ -397,7 +397,11 @@ LRESULT CALLBACK viewProcedure(HWND window, UINT message, WPARAM wParam, LPARAM 
         HBRUSH background = CreateSolidBrush(RGB(0xf4, 0xf6, 0xfa));
         FillRect(dc, &area, background);
         DeleteObject(background);
-        SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
+        // The program's own font family, so Chinese text shows where the machine has it.
+        static HFONT font = CreateFontW(-13, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
+                                        DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                                        DEFAULT_QUALITY, DEFAULT_PITCH, L"Microsoft YaHei");
+        SelectObject(dc, font ? font : GetStockObject(DEFAULT_GUI_FONT));
         SetBkMode(dc, TRANSPARENT);
         SetTextColor(dc, RGB(0x1f, 0x4e, 0x8c));
         RECT line{12, 10, area.right - 12, 28};
