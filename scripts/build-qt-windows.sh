@@ -2,7 +2,7 @@
 # Builds Qt 5 (qtbase) for Windows with mingw-w64 from Debian 12's own source
 # package, so that the Windows program can be built here:
 #
-#   scripts/build-qt-windows.sh ARCH        (ARCH: x86_64 or i686)
+#   scripts/build-qt-windows.sh [--no-build] ARCH        (ARCH: x86_64 or i686)
 #
 # The result goes into a cache folder outside the work tree,
 # ${TESSALY_CACHE_DIR:-~/.cache/tessaly}/qt5-mingw-ARCH, with a stamp that holds
@@ -15,16 +15,22 @@
 #   - otherwise the source package is fetched (deb-src line of the same archive,
 #     apt-get source) and built.
 # Progress goes to standard error; the last line on standard output is the Qt
-# folder to give CMake as CMAKE_PREFIX_PATH.
+# folder to give CMake as CMAKE_PREFIX_PATH. With --no-build it ends with 1
+# instead of building, when neither a cached nor a ready copy is there.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 
+build_allowed=1
+if [ "${1:-}" = "--no-build" ]; then
+  build_allowed=0
+  shift
+fi
 arch="${1:-}"
 case "$arch" in
   x86_64) triplet=x86_64-w64-mingw32 prefix=/opt/qt5-mingw64 ;;
   i686) triplet=i686-w64-mingw32 prefix=/opt/qt5-mingw32 ;;
   *)
-    echo "usage: $0 x86_64|i686" >&2
+    echo "usage: $0 [--no-build] x86_64|i686" >&2
     exit 2
     ;;
 esac
@@ -78,7 +84,12 @@ finish() {
 mkdir -p "$cache"
 # One builder per architecture at a time; a second caller waits and then finds the stamp.
 exec 9>"$cache/qt5-mingw-$arch.lock"
-flock 9
+if [ "$build_allowed" -eq 1 ]; then
+  flock 9
+elif ! flock -n 9; then
+  say "Qt for $arch is being built by another run right now"
+  exit 1
+fi
 
 if stamp_matches; then
   say "cached copy matches the configure line"
@@ -124,6 +135,11 @@ take_ready_copy() {
 if take_ready_copy; then
   finish
   exit 0
+fi
+
+if [ "$build_allowed" -eq 0 ]; then
+  say "no Qt for $arch yet (scripts/build-qt-windows.sh $arch builds it, in about an hour)"
+  exit 1
 fi
 
 # Building from Debian's source package.
