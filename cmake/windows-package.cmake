@@ -1,6 +1,6 @@
 # The Windows package. `cmake --install` lays out a folder a user can run:
 # tessaly.exe with the Qt DLLs and plugins it loads, the mingw-w64 run-time
-# DLLs, the pages (html/) and the translation folders; CPack makes a zip of that
+# DLLs, the pages (html/) and Qt's translations; CPack makes a zip of that
 # folder and an NSIS installer (Start-menu shortcut, uninstaller, per-user or
 # per-machine install):
 #
@@ -70,6 +70,22 @@ foreach(dll ${tessaly_mingw_dlls})
     install(FILES ${path} DESTINATION .)
 endforeach()
 
+# Qt's own Chinese texts (message-box buttons, dialogs) for the "translations"
+# folder the program loads qt_zh_CN.qm from; the catalogue pulls in the four
+# module catalogues beside it, so all five go there. They are the same files on
+# every platform; Debian's qttranslations5-l10n has them.
+foreach(catalogue qt qtbase qtscript qtmultimedia qtxmlpatterns)
+    find_file(TESSALY_QM_${catalogue} ${catalogue}_zh_CN.qm
+        PATHS /usr/share/qt5/translations NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH)
+    if(NOT TESSALY_QM_${catalogue})
+        message(FATAL_ERROR "${catalogue}_zh_CN.qm not found (Debian package qttranslations5-l10n)")
+    endif()
+    install(FILES ${TESSALY_QM_${catalogue}} DESTINATION translations)
+endforeach()
+
+# Where the third-party web runtime library goes, for whoever unpacks the zip.
+install(FILES ${CMAKE_CURRENT_LIST_DIR}/windows-runtime.txt DESTINATION . RENAME RUNTIME.txt)
+
 set(CPACK_PACKAGE_NAME "Tessaly")
 set(CPACK_PACKAGE_VENDOR "Aldmere")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
@@ -78,9 +94,7 @@ set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_INSTALL_DIRECTORY "Tessaly")
 set(CPACK_PACKAGE_FILE_NAME "tessaly-${PROJECT_VERSION}-windows-${TESSALY_WINDOWS_ARCH}")
 set(CPACK_GENERATOR ZIP NSIS)
-set(CPACK_PACKAGE_EXECUTABLES "tessaly" "Tessaly")
 set(CPACK_NSIS_PACKAGE_NAME "Tessaly")
-set(CPACK_NSIS_DISPLAY_NAME "Tessaly")
 set(CPACK_NSIS_COMPRESSOR "/SOLID lzma")
 # Our own installer script (cmake/nsis/NSIS.template.in): per-user or
 # per-machine install, and a 64-bit installer for the 64-bit program, which
