@@ -2,9 +2,7 @@
 
 #include "webui/wkeapi.h"
 
-#include <QCoreApplication>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 
 #include <cstring>
@@ -23,28 +21,25 @@ QString resolveFile(const QString &exeDir, const QString &relativePath)
 {
     const QString base = QDir::cleanPath(QDir::fromNativeSeparators(exeDir));
     const QString htmlDir = base + QStringLiteral("/html");
-    const QString relative = QDir::fromNativeSeparators(relativePath);
+    const auto cleaned = [](const QString &path) {
+        return QDir::cleanPath(QDir::fromNativeSeparators(path));
+    };
 
     // A path that climbs out of the page folders (".." after decoding) is never
     // served, whatever it names.
-    const QString inHtml = QDir::cleanPath(htmlDir + QLatin1Char('/') + relative);
+    const QString inHtml = pagePath(exeDir, relativePath, false);
     if (QFileInfo::exists(inHtml))
-        return isInside(inHtml, htmlDir) ? inHtml : QString();
+        return isInside(cleaned(inHtml), htmlDir) ? inHtml : QString();
 
-    const QString besideExe = QDir::cleanPath(htmlDir + QStringLiteral("/../") + relative);
-    return isInside(besideExe, base) ? besideExe : QString();
+    const QString besideExe = pagePath(exeDir, relativePath, true);
+    return isInside(cleaned(besideExe), base) ? besideExe : QString();
 }
 
 QByteArray pageContent(const QString &exeDir, const QByteArray &decodedUrl)
 {
     const QByteArray relative = decodedUrl.mid(int(std::strlen(kPagePrefix)));
     const QString path = resolveFile(exeDir, QString::fromUtf8(relative));
-    if (path.isEmpty())
-        return {};
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return file.readAll();
+    return path.isEmpty() ? QByteArray() : readPage(path);
 }
 
 bool WKE_CALL onLoadUrlBegin(wkeWebView, void *, const char *url, wkeNetJob job)
@@ -54,7 +49,7 @@ bool WKE_CALL onLoadUrlBegin(wkeWebView, void *, const char *url, wkeNetJob job)
         const char *decoded = wkeCall(&WkeApi::wkeUtilDecodeURLEscape, url);
         if (!decoded)
             return false;
-        const QByteArray body = pageContent(QCoreApplication::applicationDirPath(), decoded);
+        const QByteArray body = pageContent(programFolder(), decoded);
         wkeCall(&WkeApi::wkeNetSetData, job, static_cast<const void *>(body.constData()),
                 int(body.size()));
         return true;

@@ -25,6 +25,15 @@ QString resolveFile(const QString &exeDir, const QString &relativePath);
 // The body for a decoded address under the prefix; empty when there is no file.
 QByteArray pageContent(const QString &exeDir, const QByteArray &decodedUrl);
 
+// The platform's half (pagehook_win.cpp, pagehook_linux.cpp):
+// the folder of the running program;
+QString programFolder();
+// where the file for a relative path is looked for, written the platform's way:
+// in the "html" folder of folder, or (besideProgram) beside the program;
+QString pagePath(const QString &folder, const QString &relativePath, bool besideProgram);
+// the whole content of an existing file, empty when it cannot be read.
+QByteArray readPage(const QString &path);
+
 // The callback registered with wkeOnLoadUrlBegin.
 bool WKE_CALL onLoadUrlBegin(wkeWebView view, void *param, const char *url, wkeNetJob job);
 
