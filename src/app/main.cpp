@@ -11,16 +11,17 @@
 
 #include <QApplication>
 #include <QFileInfo>
-#include <QMessageBox>
 #include <QTextCodec>
 
 namespace {
 
-// The window cannot exist without the web runtime, so start-up stops with a
-// message instead of showing an empty frame.
-int failStart(const QString &text)
+// The window cannot exist without the web runtime, so start-up stops with the
+// loader's own box, captioned with the library's file name, instead of showing
+// an empty frame.
+int failStart()
 {
-    QMessageBox::critical(nullptr, AppInfo::messageBoxTitle(), text);
+    Com::uninitialize();
+    WkeLoader::showMissingBox(WkeLoader::libraryFileName());
     return 1;
 }
 
@@ -40,15 +41,11 @@ int main(int argc, char *argv[])
 
     const QString runtimeFile =
         appDir + QLatin1Char('/') + QString::fromLatin1(WkeLoader::libraryFileName());
-    if (!QFileInfo::exists(runtimeFile)) {
-        Com::uninitialize();
-        return failStart(QObject::tr("找不到网页运行库：%1").arg(runtimeFile));
-    }
+    if (!QFileInfo::exists(runtimeFile))
+        return failStart();
     runtimeLibraryPath() = WkeLoader::nativeLibraryPath(runtimeFile.toStdWString());
-    if (!WkeLoader::load(nullptr)) {
-        Com::uninitialize();
-        return failStart(QObject::tr("无法加载网页运行库：%1").arg(runtimeFile));
-    }
+    if (!WkeLoader::load(nullptr))
+        return failStart();
 
     // Reads the user file, so the window starts with the persisted sign-in.
     User::instance();
