@@ -17,6 +17,8 @@ packages=(
   wine64 g++-mingw-w64-x86-64 g++-mingw-w64-i686 doctest-dev
   # scripts/build-qt-windows.sh (apt-get source, Qt's configure) and the Windows package.
   dpkg-dev perl xz-utils nsis
+  qttranslations5-l10n  # Qt's own Chinese texts, shipped with the Windows program
+  python3  # the Windows program tests (tests/windows/programtests.py)
   # The product is a 32-bit Windows program: Wine runs it with its i386 loader.
   wine32:i386
 )

@@ -1,14 +1,24 @@
 #!/usr/bin/env bash
-# Cross-compiles the Windows files with mingw-w64 together with their own test
-# program and runs it under Wine, in a throw-away Wine prefix inside the build
-# folder. Skips, saying so, when Wine or the cross compiler is missing.
-# The 32-bit build is compiled too; it runs only where the machine can run 32-bit
-# programs at all (some kernels cannot: the 32-bit loader then fails with
-# "Exec format error") and Wine has its 32-bit half.
+# The Windows side of the tests, in throw-away Wine prefixes inside the build
+# folder:
+#  1. the Windows files (*_win.cpp) cross-compiled with mingw-w64 with their own
+#     test program (tests/windows, doctest, no Qt), run under Wine;
+#  2. the whole program for Windows (scripts/package-windows.sh: Qt for Windows
+#     cached, ready or built, tessaly.exe, its install folder, zip and NSIS
+#     installer) and its tests under Wine with Wine's X11 driver on a private X
+#     server (tests/windows/programtests.py): the scripted web runtime plays a
+#     page, the missing-runtime box, the silent install.
+# x86_64 always. The i686 builds are made too (the program only when its Qt is
+# there: scripts/build-qt-windows.sh i686 builds it in about an hour) and run
+# only where this machine can run 32-bit programs at all (some kernels cannot:
+# the 32-bit loader then fails with "Exec format error") and Wine has its
+# 32-bit half. Skips, saying so, when Wine or the cross compiler is missing.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
-build="${TESSALY_WINDOWS_BUILD_DIR:-${TESSALY_BUILD_DIR:-$root/build}/windows}"
+linux_build="${TESSALY_BUILD_DIR:-$root/build}"
+build="${TESSALY_WINDOWS_BUILD_DIR:-$linux_build/windows}"
 werror="${TESSALY_WERROR:-OFF}"
+export TESSALY_WINDOWS_BUILD_DIR="$build"
 
 find_tool() {
   local name
@@ -72,10 +82,9 @@ run_arch() {
   local arch="$1" wine="$wine64"
   local dir="$build/$arch"
   local log="$dir/tst_windows.log"
-  export WINEPREFIX="$dir/wineprefix"
-  export WINEDEBUG=-all
+  local -x WINEPREFIX="$dir/wineprefix" WINEDEBUG=-all
   # No browser or .NET run-time in the prefix: nothing here needs them.
-  export WINEDLLOVERRIDES="mscoree,mshtml="
+  local -x WINEDLLOVERRIDES="mscoree,mshtml="
   rm -rf "$WINEPREFIX"
   local started=$SECONDS
   # The null display driver lets message boxes exist without an X server; Wine reads it
@@ -97,22 +106,61 @@ run_arch() {
   echo "Windows tests ($arch, $("$wine" --version)) passed: $summary"
 }
 
+# The stand-in service the program tests talk to is a Linux program of this tree.
+devservice() {
+  local program="$linux_build/bin/tessaly-devservice"
+  if [ ! -x "$program" ]; then
+    if [ ! -f "$linux_build/CMakeCache.txt" ]; then
+      cmake -S "$root" -B "$linux_build" "${generator[@]}" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+    fi
+    cmake --build "$linux_build" --parallel "$(nproc)" --target tessaly-devservice >/dev/null
+  fi
+  echo "$program"
+}
+
+# Builds and packages the program for one architecture; run=1 also runs its tests.
+program_arch() {
+  local arch="$1" run="$2" out app installer started=$SECONDS
+  echo "Building the Windows program ($arch)"
+  out="$(TESSALY_WERROR="$werror" "$root/scripts/package-windows.sh" "$arch")" || return 1
+  app="$(sed -n 1p <<<"$out")"
+  installer="$(sed -n 3p <<<"$out")"
+  echo "Windows program ($arch) built and packaged in $((SECONDS - started)) s:" \
+    "$(sed -n 2p <<<"$out"), $installer"
+  [ "$run" = 1 ] || return 0
+  python3 "$root/tests/windows/programtests.py" --wine "$wine64" --wineserver "$wineserver" \
+    --arch "$arch" --app "$app" --installer "$installer" \
+    --runtime "$build/$arch/bin/scriptedwke.dll" --boxwatch "$build/$arch/bin/boxwatch.exe" \
+    --devservice "$(devservice)" --work "$build/program-$arch" --shots "$build/screenshots"
+}
+
+status=0
 echo "Building the Windows files with mingw-w64 (x86_64)"
 build_arch x86_64
-run_arch x86_64
+run_arch x86_64 || status=1
+program_arch x86_64 1 || status=1
 
 if command -v i686-w64-mingw32-g++-posix >/dev/null 2>&1; then
   echo "Building the Windows files with mingw-w64 (i686)"
   build_arch i686
   # wine64 hands a 32-bit program to the 32-bit loader, which Debian's wine32 brings.
+  run32=0
   if ! why="$(can_run_32bit)"; then
     echo "Windows tests (i686) built but not run: this machine cannot run 32-bit programs ($why)."
   elif [ -n "$wine32" ]; then
-    run_arch i686
+    run32=1
+    run_arch i686 || status=1
   else
     echo "Windows tests (i686) built but not run: this Wine cannot run 32-bit programs" \
       "(it needs Debian's wine32 package from the i386 architecture)."
   fi
+  if "$root/scripts/build-qt-windows.sh" --no-build i686 >/dev/null; then
+    program_arch i686 "$run32" || status=1
+  else
+    echo "Windows program (i686) not built: no Qt for i686 yet" \
+      "(scripts/build-qt-windows.sh i686 builds it, in about an hour)."
+  fi
 else
   echo "Windows tests (i686) skipped: i686-w64-mingw32-g++-posix is not installed."
 fi
+exit "$status"
