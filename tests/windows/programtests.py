@@ -16,6 +16,7 @@ import shutil
 import subprocess
 import sys
 import time
+import urllib.request
 from pathlib import Path
 
 RUNTIME_DLL = "miniblink_4975_x32.dll"
@@ -288,6 +289,37 @@ def driver_content(size):
     return bytes(i % 251 for i in range(size))
 
 
+PACKAGE_NAME = "tessaly-test-package"
+
+
+def service_requests(service, path):
+    with urllib.request.urlopen(f"{service.url}/__control/log?path={path}", timeout=30) as answer:
+        return json.loads(answer.read().decode("utf-8"))
+
+
+def registry_checks(checks, wine, service):
+    """What the service requests carry from Windows' registry and identity."""
+    requests = service_requests(service, "/api/driver/config/query")
+    if not checks.check("the configuration was asked for", bool(requests)):
+        return
+    query = dict(requests[0]["query"])
+    headers = {name.lower(): value for name, value in requests[0]["headers"]}
+    current = re.search(r"CurrentVersion\s+REG_SZ\s+(\S+)", wine.reg(
+        "query", r"HKLM\Software\Microsoft\Windows NT\CurrentVersion", "/v", "CurrentVersion"))
+    checks.check('"system" is Windows\' CurrentVersion from the registry',
+                 current is not None and query.get("system") == current.group(1), show(query))
+    checks.check('"exeName" is the PackageName of the 32-bit registry view',
+                 query.get("exeName") == PACKAGE_NAME, show(query.get("exeName")))
+    checks.check('"64bit" says whether Windows is 64-bit (it is, under wine64)',
+                 query.get("64bit") == "true", show(query.get("64bit")))
+    identifiers = {dict(r["query"]).get("machineid") for r in requests}
+    checks.check("the machine identifier has the form hash-low-high and stays the same",
+                 len(identifiers) == 1 and re.fullmatch(r"-?\d+-\d+-\d+", identifiers.pop() or ""),
+                 f"{len(requests)} requests: {identifiers}")
+    checks.check('"Country" 108 in the region setting gives "Accept-Language: jp-ja"',
+                 headers.get("accept-language") == "jp-ja", show(headers))
+
+
 def main_run(checks, wine, display, app, service, shots):
     # Slowed down so that the transfer reports its progress several times.
     url = service.url + f"/drivers/tessaly-test-driver.exe?size={DRIVER_SIZE}&rate={DRIVER_SIZE * 2}"
@@ -297,6 +329,10 @@ def main_run(checks, wine, display, app, service, shots):
 # download twice (one transfer is cut off), move the window, then close.
 call eMsg "loadedjs"
 wait notifySettingByCpp 30000
+fetch "{PAGE_PREFIX}css/../beside-html.txt"
+fetch "{PAGE_PREFIX}beside.txt"
+fetch "{PAGE_PREFIX}my%20page.txt"
+fetch "{PAGE_PREFIX}../../secret.txt"
 call appType
 call countryID
 call graphicsList
@@ -343,6 +379,15 @@ waitfile {json.dumps(wine.path(go))} 60000
     checks.check("the page hook serves the start page from html\\ beside the program",
                  fetched and fetched[0][1]["handled"] and fetched[0][1]["bytes"] == index_size,
                  f"{fetched!r}, index.html has {index_size} bytes")
+    answers = {url[len(PAGE_PREFIX):]: answer for url, answer in log.fetches}
+    for relative, body, what in (("css/../beside-html.txt", b"in html", "a file in html\\"),
+                                 ("beside.txt", b"beside the program", "a file beside the program"),
+                                 ("my%20page.txt", b"blank in the name", "an escaped blank"),
+                                 ("../../secret.txt", b"", "a path climbing out")):
+        answer = answers.get(relative, {})
+        checks.check(f"the page hook answers {what} ({relative}) with {len(body)} bytes",
+                     answer.get("handled") is True and answer.get("bytes") == len(body)
+                     and answer.get("head") == body.decode(), show(answer))
 
     def answer_of(name, index=0):
         calls = log.bound(name)
@@ -392,8 +437,9 @@ waitfile {json.dumps(wine.path(go))} 60000
                  and set(report) <= REPORT_KEYS and len(report) >= 10, show(reports))
     if isinstance(report, dict):
         checks.check("the report is in the indented form", reports[0][0] == qt_indented(report) + "\n")
-        checks.check(f"the report's bit width is that of the {ARGS.arch} program",
-                     report.get("bit") == (64 if ARGS.arch == "x86_64" else 32), show(report.get("bit")))
+        # 64 for both programs: the i686 one runs on the 64-bit Windows of wine64.
+        checks.check("the report's bit width is that of the Windows it runs on (64)",
+                     report.get("bit") == 64, show(report.get("bit")))
         # The same facts as Wine's own WMI client reads them.
         for member, query in (("system", ("os", "get", "Caption")),
                               ("cpu", ("cpu", "get", "Name")),
@@ -542,6 +588,35 @@ def installer_run(checks, wine, display, service):
                  f"exit code {code}, {log.lines[-3:]}")
 
 
+def import_checks(checks, app):
+    """The program and what it loads import Windows' own DLLs and the package's, nothing else."""
+    objdump = shutil.which(("x86_64" if ARGS.arch == "x86_64" else "i686") + "-w64-mingw32-objdump")
+    if not objdump:
+        print(f"skipped ({ARGS.arch}): import check, no mingw-w64 objdump")
+        return
+    shipped = {p.name.lower() for p in app.rglob("*.dll")}
+    missing, linux = set(), set()
+    for binary in [app / "tessaly.exe", *app.rglob("*.dll")]:
+        out = subprocess.run([objdump, "-p", str(binary)], capture_output=True, text=True).stdout
+        for name in re.findall(r"DLL Name: (\S+)", out):
+            lower = name.lower()
+            if re.search(r"dbus|webkit|pci|xcb|x11", lower):
+                linux.add(f"{binary.name} -> {name}")
+            elif lower not in shipped and not SYSTEM_DLL.match(lower):
+                missing.add(f"{binary.name} -> {name}")
+    checks.check("nothing of the Linux counterparts (D-Bus, WebKit, libpci, X11) is linked",
+                 not linux, show(sorted(linux)))
+    checks.check("every DLL the program and its DLLs import is Windows' own or in the package",
+                 not missing, show(sorted(missing)))
+
+
+SYSTEM_DLL = re.compile(r"^(api-ms-win-.*|advapi32|comdlg32|crypt32|d3d\w*|dwmapi|dwrite|gdi32|"
+                        r"imm32|iphlpapi|kernel32|msvcrt|mpr|netapi32|ole32|oleaut32|rpcrt4|"
+                        r"secur32|setupapi|shell32|shlwapi|user32|userenv|uxtheme|version|"
+                        r"winmm|winspool\.drv|ws2_32|wtsapi32|dnsapi|bcrypt|ncrypt|ntdll|dxgi|d2d1|"
+                        r"uiautomationcore|oleacc|comctl32|authz|wldap32)(\.dll)?$")
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__)
     parser.add_argument("--wine", required=True)
@@ -556,6 +631,10 @@ def main():
     parser.add_argument("--shots", required=True)
     global ARGS
     ARGS = parser.parse_args()
+    # Wine programs start in other folders: every path given is made absolute.
+    for name in ("app", "runtime", "boxwatch", "devservice", "installer"):
+        if getattr(ARGS, name):
+            setattr(ARGS, name, str(Path(getattr(ARGS, name)).resolve()))
 
     work = Path(ARGS.work).resolve()
     if work.exists():
@@ -566,6 +645,11 @@ def main():
     app = work / "app"
     shutil.copytree(ARGS.app, app)
     shutil.copy(ARGS.runtime, app / RUNTIME_DLL)
+    # Files for the page hook to find, and one it must never serve.
+    (app / "html" / "beside-html.txt").write_bytes(b"in html")
+    (app / "beside.txt").write_bytes(b"beside the program")
+    (app / "html" / "my page.txt").write_bytes(b"blank in the name")
+    (work / "secret.txt").write_bytes(b"secret")
 
     checks = Checks(ARGS.arch)
     started = time.monotonic()
@@ -573,10 +657,17 @@ def main():
     with Display() as display, DevService() as service:
         wine = Wine(ARGS, work, display)
         print(f"Wine prefix ready in {wine.boot():.0f} s", flush=True)
+        # What an installation of the product family and a Japanese region leave behind.
+        wine.reg("add", r"HKLM\SOFTWARE\orbwell_core", "/v", "PackageName", "/d", PACKAGE_NAME,
+                 "/f", "/reg:32")
+        wine.reg("add", r"HKCU\Software\Aldmere\MorvaneKelvora", "/v", "Country", "/t",
+                 "REG_DWORD", "/d", "108", "/f")
         try:
+            import_checks(checks, app)
             without_runtime(checks, wine, display, app, service)
             log = main_run(checks, wine, display, app, service, shots)
             folder_runs(checks, wine, display, app, service)
+            registry_checks(checks, wine, service)
             if ARGS.installer:
                 installer_run(checks, wine, display, service)
         finally:
