@@ -1,13 +1,14 @@
 // Watches for a message box of another program and answers it, for the program
 // tests under Wine:
 //
-//   boxwatch.exe IMAGE TIMEOUT_MS
+//   boxwatch.exe IMAGE TIMEOUT_MS [cancel]
 //
-// Waits until a standard message box (window class #32770) of a process whose
-// executable is named IMAGE shows, prints one line
+// Waits until a standard dialog (window class #32770: message boxes, the
+// system's file and folder choosers) of a process whose executable is named
+// IMAGE shows, prints one line
 //   box {"caption": "...", "text": "..."}
-// (UTF-8), presses its OK button and ends with 0; ends with 1 when no box shows
-// within TIMEOUT_MS.
+// (UTF-8; the text is a message box's), presses its OK button (or Cancel) and
+// ends with 0; ends with 1 when no dialog shows within TIMEOUT_MS.
 
 #include <windows.h>
 
@@ -101,8 +102,9 @@ BOOL CALLBACK visit(HWND window, LPARAM data)
 
 int wmain(int argc, wchar_t **argv)
 {
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: boxwatch.exe IMAGE TIMEOUT_MS\n");
+    const bool cancel = argc == 4 && std::wcscmp(argv[3], L"cancel") == 0;
+    if (argc != 3 && !cancel) {
+        std::fprintf(stderr, "usage: boxwatch.exe IMAGE TIMEOUT_MS [cancel]\n");
         return 2;
     }
     Search search;
@@ -122,8 +124,8 @@ int wmain(int argc, wchar_t **argv)
     std::printf("box {\"caption\": %s, \"text\": %s}\n", json(windowText(search.found)).c_str(),
                 json(windowText(GetDlgItem(search.found, kMessageBoxTextId))).c_str());
     std::fflush(stdout);
-    HWND ok = GetDlgItem(search.found, IDOK);
-    PostMessageW(search.found, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
-                 reinterpret_cast<LPARAM>(ok));
+    const int button = cancel ? IDCANCEL : IDOK;
+    PostMessageW(search.found, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(search.found, button)));
     return 0;
 }

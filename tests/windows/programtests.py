@@ -325,6 +325,7 @@ def main_run(checks, wine, display, app, service, shots):
     url = service.url + f"/drivers/tessaly-test-driver.exe?size={DRIVER_SIZE}&rate={DRIVER_SIZE * 2}"
     cut = service.url + f"/drivers/tessaly-cut-driver.exe?size={DRIVER_SIZE}&break=65536"
     go = wine.work / "screenshot.go"
+    dialog_watch = wine.work / "dialog-watch.started"
     script = f"""# The page's side of one visit: announce readiness, ask what the page asks,
 # download twice (one transfer is cut off), move the window, then close.
 call eMsg "loadedjs"
@@ -351,6 +352,8 @@ wait finishCbkByCpp 60000
 call Down {json.dumps(cut)} "" "" "driver"
 wait finishCbkByCpp 60000
 call Down "http://127.0.0.1:1/too-few.exe" "" ""
+waitfile {json.dumps(wine.path(dialog_watch))} 60000
+call selectDir
 call downDir
 window
 call mousedown "titleBar" 10 10
@@ -360,6 +363,17 @@ window
 waitfile {json.dumps(wine.path(go))} 60000
 """
     shot = {}
+    watcher = {}
+
+    def on_waitfile(path):
+        if path == wine.path(dialog_watch):
+            # The folder chooser is the system's dialog; it is cancelled from outside.
+            watcher["out"] = open(wine.work / "dialog-watch.out", "wb")
+            watcher["process"] = wine.start(ARGS.boxwatch, wine.work, {}, watcher["out"],
+                                            ["tessaly.exe", "60000", "cancel"])
+            dialog_watch.write_text("started")
+        else:
+            take_screenshot(path)
 
     def take_screenshot(_path):
         shot["windows"] = display.windows()
@@ -370,7 +384,13 @@ waitfile {json.dumps(wine.path(go))} 60000
         go.write_text("go")
 
     code, log = run_program(wine, display, app / "tessaly.exe", "main", script, service,
-                            take_screenshot)
+                            on_waitfile)
+    if "process" in watcher:
+        try:
+            watcher["process"].wait(timeout=60)
+        except subprocess.TimeoutExpired:
+            watcher["process"].kill()
+        watcher["out"].close()
     for line in log.errors():
         checks.check("the script ran without errors", False, line)
 
@@ -476,8 +496,16 @@ waitfile {json.dumps(wine.path(go))} 60000
     second = finishes[1] if len(finishes) > 1 else None
     checks.check('a cut-off transfer finishes with code 2 and "下载过程发生了错误"',
                  second == [2, "", "下载过程发生了错误"], show(second))
+    chooser = (wine.work / "dialog-watch.out").read_text(encoding="utf-8", errors="replace").strip() \
+        if (wine.work / "dialog-watch.out").exists() else ""
+    # Qt gives the chooser its caption "选择目录"; Wine's folder chooser shows its own title.
+    checks.check(f'"selectDir" shows the system\'s folder chooser ({chooser[4:]})',
+                 chooser.startswith("box "), chooser)
+    checks.check('cancelling "selectDir" answers ""', answer_of("selectDir") == "",
+                 show(answer_of("selectDir")))
     folder = wine.unix(answer_of("downDir") or "")
-    checks.check('"downDir" answers the default save folder', folder is not None and folder.is_dir()
+    checks.check('"downDir" answers the default save folder (also after a cancelled choice)',
+                 folder is not None and folder.is_dir()
                  and str(answer_of("downDir")).endswith("/Documents/驱动"), show(answer_of("downDir")))
     checks.check("the cut-off transfer leaves no file",
                  folder is not None and not (folder / "tessaly-cut-driver.exe").exists())
