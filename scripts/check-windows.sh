@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Compiles every Windows platform file (src/**/*_win.cpp) with the mingw-w64
 # cross-compiler, warnings as errors, so Windows code is checked on Linux.
-# Files that include Qt are skipped: no Qt for mingw is installed here.
+# Files that include Qt are skipped here: the whole Windows build
+# (scripts/package-windows.sh, run by scripts/test-windows.sh) compiles them with Qt for Windows.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 cxx="${TESSALY_MINGW_CXX:-i686-w64-mingw32-g++-posix}"
