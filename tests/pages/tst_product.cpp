@@ -18,8 +18,8 @@ namespace {
 
 const QString kSaveFolderName = QStringLiteral("/Documents/驱动");
 const QString kNvidiaFile =
-    QStringLiteral("552.22-desktop-win10-win11-64bit-international-dch-whql.exe");
-const QString kIntelFile = QStringLiteral("gfx_win_101.2127.exe");
+    QStringLiteral("582.66-desktop-win10-win11-64bit-international-dch-whql.exe");
+const QString kIntelFile = QStringLiteral("gfx_win_101.2145.exe");
 constexpr qint64 kNvidiaSize = 50331648;
 
 QByteArray readAll(const QString &path)
@@ -99,13 +99,13 @@ private slots:
                  qPrintable(m_run->output()));
         const QString nvidia = text(card("nvidia"));
         QVERIFY2(nvidia.contains(QStringLiteral("GeForce GTX 1050 Ti")), qPrintable(nvidia));
-        QVERIFY2(nvidia.contains(QStringLiteral("NVIDIA GeForce Game Ready Driver")),
+        QVERIFY2(nvidia.contains(QStringLiteral("NVIDIA GeForce Driver (R580)")),
                  qPrintable(nvidia));
-        QVERIFY(nvidia.contains(QStringLiteral("552.22")));
+        QVERIFY(nvidia.contains(QStringLiteral("582.66")));
         QVERIFY(nvidia.contains(QStringLiteral("PCI\\VEN_10DE&DEV_1C82&SUBSYS_8C961462&REV_A1")));
         const QString intel = text(card("intel"));
         QVERIFY2(intel.contains(QStringLiteral("UHD Graphics 630")), qPrintable(intel));
-        QVERIFY(intel.contains(QStringLiteral("31.0.101.2127")));
+        QVERIFY(intel.contains(QStringLiteral("31.0.101.2145")));
         QCOMPARE(text(QStringLiteral("document.getElementById('adapterSummary')")),
                  QStringLiteral("检测到 2 块显卡"));
         QCOMPARE(text(QStringLiteral("document.getElementById('folderPath')")), m_saveFolder);
