@@ -274,8 +274,8 @@ Tessaly.app = (function () {
     if (pkg.unconfirmed) {
       row.appendChild(el("div", { className: "note warn unconfirmed" }, [
         el("span", { className: "note-icon" }),
-        el("span", { text: t("checkVendorPage") + " " }),
-        el("span", { className: "address", title: pkg.details || found.page, text: pkg.details || found.page }),
+        el("span", { className: "note-text" }, [t("checkVendorPage") + " ",
+          el("span", { className: "address", title: pkg.details || found.page, text: pkg.details || found.page })]),
       ]));
     }
     if (found.branch.endOfLife) {
