@@ -10,7 +10,6 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.dirname(os.path.dirname(HERE))
 sys.path.insert(0, os.path.join(ROOT, "catalogue"))
 
-import families  # noqa: E402
 import generator  # noqa: E402
 import pciids  # noqa: E402
 
@@ -25,75 +24,41 @@ def classify(vendor, device, name):
 
 
 class Families(unittest.TestCase):
+    # Branch boundaries and names the code name alone decides.
     CASES = [
-        # NVIDIA: the code name decides, not the model number.
-        ("10de", "2b85", "GB202 [GeForce RTX 5090]", ("blackwell", "GB202", "")),
         ("10de", "2c58", "GB203M / GN22-X11 [GeForce RTX 5090 Max-Q / Mobile]", ("blackwell", "GB203M", "notebook")),
         ("10de", "1f82", "TU117 [GeForce GTX 1650]", ("turing", "TU117", "")),
         ("10de", "1c82", "GP107 [GeForce GTX 1050 Ti]", ("pascal", "GP107", "")),
-        ("10de", "1c8c", "GP107M [GeForce GTX 1050 Ti Mobile]", ("pascal", "GP107M", "notebook")),
-        ("10de", "1ccc", "GP107BM [GeForce GTX 1050 Ti Mobile]", ("pascal", "GP107BM", "notebook")),
-        ("10de", "1d81", "GV100 [TITAN V]", ("volta", "GV100", "")),
-        ("10de", "1380", "GM107 [GeForce GTX 750 Ti]", ("maxwell", "GM107", "")),
-        ("10de", "1004", "GK110 [GeForce GTX 780]", ("kepler", "GK110", "")),
         ("10de", "1287", "GK208B [GeForce GT 730]", ("kepler", "GK208B", "")),
         ("10de", "0fd1", "GK107M [GeForce GT 650M]", ("kepler-notebook", "GK107M", "notebook")),
         ("10de", "0f00", "GF108 [GeForce GT 630]", ("fermi", "GF108", "")),
-        ("10de", "06c0", "GF100 [GeForce GTX 480]", ("fermi", "GF100", "")),
         ("10de", "0874", "C79 [ION]", ("tesla", "C79", "")),
         ("10de", "1cb3", "GP107GL [Quadro P400]", ("pascal", "GP107GL", "professional")),
         ("10de", "2531", "GA106 [RTX A2000]", ("ampere", "GA106", "professional")),
         ("10de", "2330", "GH100 [H100 SXM5 80GB]", ("nvidia-datacenter", "GH100", "")),
-        ("10de", "2e12", "GB20B [GB10]", ("nvidia-embedded", "GB20B", "")),
-        # AMD: the first code name before the product names.
-        ("1002", "7550", "Navi 48 [Radeon RX 9070/9070 XT/9070 GRE]", ("rdna4", "Navi 48", "")),
         ("1002", "7480", "Navi 33 [Radeon RX 7600/7600 XT/7600M XT/7600S/7700S / PRO W7600]", ("rdna3", "Navi 33", "")),
-        ("1002", "7489", "Navi 33 [Radeon Pro W7500]", ("rdna3", "Navi 33", "professional")),
         ("1002", "7481", "Navi 33 [Steam Machine]", ("amd-embedded", "Navi 33", "")),
         ("1002", "15bf", "Phoenix1", ("rdna3", "Phoenix1", "")),
-        ("1002", "1586", "Strix Halo [Radeon Graphics / Radeon 8050S Graphics]", ("rdna35", "Strix Halo", "")),
-        ("1002", "66af", "Vega 20 [Radeon VII]", ("vega", "Vega 20", "")),
         ("1002", "66a1", "Vega 20 [Radeon Pro VII/Radeon Instinct MI50]", ("vega", "Vega 20", "professional")),
         ("1002", "15d8", "Picasso/Raven 2 [Radeon Vega Series / Radeon Vega Mobile Series]", ("vega", "Picasso", "")),
-        ("1002", "67df", "Ellesmere [Radeon RX 470/480/570/570X/580/580X/590]", ("polaris", "Ellesmere", "")),
-        ("1002", "6798", "Tahiti XT [Radeon HD 7970/8970 OEM / R9 280X]", ("gcn", "Tahiti", "")),
         ("1002", "682b", "Cape Verde PRO / Venus LE / Tropo PRO-L [Radeon HD 8830M / R7 250]", ("gcn", "Cape Verde", "")),
-        ("1002", "6663", "Sun PRO [Radeon HD 8570A/8570M]", ("gcn", "Sun", "")),
         ("1002", "9642", "SuperSumo [Radeon HD 6370D]", ("terascale2", "SuperSumo", "")),
-        ("1002", "6719", "Cayman PRO [Radeon HD 6950]", ("terascale2", "Cayman", "")),
-        ("1002", "9900", "Trinity [Radeon HD 7660G]", ("terascale2", "Trinity", "")),
-        ("1002", "9440", "RV770 [Radeon HD 4870]", ("terascale1", "RV770", "")),
-        ("1002", "7249", "R580 [Radeon X1900 XT]", ("r300", "R580", "")),
-        # Intel: code names in many spellings, then product numbers.
-        ("8086", "e20b", "Battlemage G21 [Arc B580]", ("xe2-xe3", "Battlemage G21", "")),
         ("8086", "e211", "Battlemage G21 [Arc Pro B60]", ("xe2-xe3", "Battlemage G21", "professional")),
-        ("8086", "64a0", "Core Ultra 200V Series Processors Arc Graphics 130V/140V GPU", ("xe2-xe3", "", "")),
-        ("8086", "7d55", "Meteor Lake-P [Intel Arc Graphics]", ("xe-hpg", "Meteor Lake-P", "")),
-        ("8086", "a780", "Raptor Lake-S GT1 [UHD Graphics 770]", ("xe-lp", "Raptor Lake-S GT1", "")),
         ("8086", "46a1", "UHD Graphics", ("xe-lp", "", "")),
         ("8086", "8a52", "Iris Plus Graphics G7", ("gen11", "", "")),
-        ("8086", "3e92", "CoffeeLake-S GT2 [UHD Graphics 630]", ("gen9.5", "CoffeeLake-S GT2", "")),
         ("8086", "5921", "HD Graphics 620", ("gen9.5", "", "")),
-        ("8086", "1912", "Skylake-S GT2 [HD Graphics 530]", ("gen9", "Skylake-S GT2", "")),
         ("8086", "161e", "Broadwell-Y GT2 [HD Graphics 5300]", ("gen8", "Broadwell-Y GT2", "")),
         ("8086", "0162", "IvyBridge GT2 [HD Graphics 4000]", ("gen7", "IvyBridge GT2", "")),
-        ("8086", "2e12", "4 Series Chipset Integrated Graphics Controller", ("intel-older", "", "")),
     ]
+    # Chipset and GPU companion functions whose names carry a code name.
     NOT_GPUS = [
-        ("10de", "10f0", "GP104 High Definition Audio Controller"),
         ("10de", "22a3", "GH100 [H100 NVSwitch]"),
         ("10de", "0868", "C79 [nForce 760i SLI]"),
         ("10de", "0abc", "MCP79 RAID Controller"),
-        ("10de", "22ce", "GB10 GEN5 X4 PCIe host"),
-        ("10de", "2f95", "Vera Rubin CPU"),
         ("1002", "1478", "Navi 10 XL Upstream Port of PCI Express Switch"),
-        ("1002", "ab40", "Navi 48 HDMI/DP Audio Controller"),
-        ("1002", "7314", "Navi 10 USB"),
         ("1002", "15df", "Raven/Raven2/Fenghuang/Renoir Cryptographic Coprocessor"),
-        ("1002", "145a", "Dummy Function (absent graphics controller)"),
         ("8086", "a70d", "Raptor Lake PCI Express 5.0 Graphics Port (PEG010)"),
         ("8086", "7120", "82810 GMCH (Graphics Memory Controller Hub)"),
-        ("8086", "0158", "Xeon E3-1200 v2/Ivy Bridge DRAM Controller"),
         ("8086", "3456", "Ice Lake NorthPeak"),
     ]
 
@@ -104,18 +69,6 @@ class Families(unittest.TestCase):
     def test_other_devices_get_nothing(self):
         for vendor, device, name in self.NOT_GPUS:
             self.assertIsNone(classify(vendor, device, name), name)
-
-    def test_every_family_leads_to_a_branch_or_an_answer(self):
-        for key, family in families.FAMILIES.items():
-            self.assertIn(family["vendor"], families.VENDORS, key)
-            if "branch" in family:
-                self.assertEqual(families.BRANCHES[family["branch"]]["vendor"], family["vendor"], key)
-            else:
-                self.assertIn(family["answer"], ("dropped", "professional", "embedded"), key)
-            self.assertTrue(family["why"]["zh"] and family["why"]["en"], key)
-            notebook = family.get("notebook")
-            if notebook:
-                self.assertEqual(families.FAMILIES[notebook]["vendor"], family["vendor"])
 
 
 class Building(unittest.TestCase):

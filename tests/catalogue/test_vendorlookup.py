@@ -74,6 +74,8 @@ class Parsing(unittest.TestCase):
         self.assertEqual(found["date"], "2026-10-13")
         self.assertEqual(found["details"], "https://www.nvidia.com/en-us/drivers/details/260001/")
         self.assertEqual(found["windows"], ["10", "11"])
+        self.assertEqual([V.parse_nvidia_date(t) for t in ("Jul 14, 2026", "2026-07-14", "soon", None)],
+                         ["2026-07-14", "2026-07-14", "", ""])
 
     def test_nvidia_answers_without_a_package_are_refused(self):
         for body in (answer("nvidia-lookup-empty.json"), b"<html>busy</html>", b"{}",
@@ -83,13 +85,6 @@ class Parsing(unittest.TestCase):
                                                            "DownloadURL": "https%3A%2F%2Fx"}}]}).encode()):
             with self.assertRaises(V.LookupFailed, msg=body):
                 V.parse_nvidia_lookup(body)
-
-    def test_nvidia_dates(self):
-        self.assertEqual(V.parse_nvidia_date("Tue%20Jul%2014%2C%202026"), "2026-07-14")
-        self.assertEqual(V.parse_nvidia_date("Jul 14, 2026"), "2026-07-14")
-        self.assertEqual(V.parse_nvidia_date("2026-07-14"), "2026-07-14")
-        self.assertEqual(V.parse_nvidia_date("soon"), "")
-        self.assertEqual(V.parse_nvidia_date(None), "")
 
     def test_series_and_products_by_name_and_series(self):
         series = answer("nvidia-series.xml")
@@ -168,21 +163,16 @@ class Updating(unittest.TestCase):
         self.assertEqual(result, before)
         self.assertEqual(len([line for line in log if ": kept" in line]), 8)
 
-    def test_an_older_list_does_not_downgrade(self):
-        table = packages()
-        table["amd-polaris-vega"]["package"]["version"] = "26.6.1"
-        result, log = self.update(Vendors(), table)
-        self.assertEqual(result["amd-polaris-vega"]["package"]["version"], "26.6.1")
-        self.assertTrue(any("amd-polaris-vega: kept 26.6.1" in line for line in log), log)
-
-    def test_same_version_keeps_what_the_lookup_does_not_carry(self):
+    def test_same_or_older_versions_keep_what_the_lookup_does_not_carry(self):
         table = packages()
         table["amd-main"]["package"]["version"] = "26.10.1"
         table["amd-main"]["package"]["driverVersion"] = "32.0.32015.3001"
         table["amd-main"]["package"]["date"] = "2026-10"
+        table["amd-polaris-vega"]["package"]["version"] = "26.6.1"
         result, _ = self.update(Vendors(), table)
         amd = result["amd-main"]["package"]
         self.assertEqual((amd["driverVersion"], amd["date"]), ("32.0.32015.3001", "2026-10"))
+        self.assertEqual(result["amd-polaris-vega"]["package"]["version"], "26.6.1", "never a downgrade")
 
 
 if __name__ == "__main__":
