@@ -125,8 +125,10 @@ Tessaly.app = (function () {
     }
     if (!Array.isArray(list)) list = [];
     return adapters.map(function (adapter, index) {
+      // An entry without a platform is an adapter whose driver could not be read.
       var same = function (entry) {
         return entry && typeof entry === "object" && typeof entry.hardid === "string" &&
+          (entry.platform === "windows" || entry.platform === "linux") &&
           entry.hardid.trim().toUpperCase() === adapter.hardid.toUpperCase();
       };
       if (same(list[index])) return list[index];

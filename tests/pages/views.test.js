@@ -174,7 +174,9 @@ test("the driver in use is shown beside the recommendation", async () => {
   assert.match(await card(page, 0).locator(".installed").innerText(), /Linux kernel driver i915/);
   assert.match(await card(page, 2).locator(".installed").innerText(), /No driver in use/);
 
-  for (const answer of [undefined, "not json", "{}"]) {
+  const unread = JSON.stringify([{ hardid: "PCI\\VEN_8086&DEV_3E92&SUBSYS_86941043&REV_00", platform: "", driver: "",
+    provider: "", version: "", date: "" }]);
+  for (const answer of [undefined, "not json", "{}", unread]) {
     const config = { answers: { graphicsList: SAMPLE_ADAPTERS } };
     if (answer === undefined) config.missing = ["installedDrivers"];
     else config.answers.installedDrivers = answer;
