@@ -2,8 +2,11 @@
 #include "hardware/sysroot.h"
 
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 
 #include <cstdlib>
+#include <cstring>
 
 extern "C" {
 #include <pci/pci.h>
@@ -77,13 +80,17 @@ QVector<PciDevice> readPciDevices(const QString &root)
     return devices;
 }
 
-PciNames::PciNames() : m_access(pci_alloc())
+PciNames::PciNames(const QString &root) : m_access(pci_alloc())
 {
     // Set directly rather than through pci_init, which would also probe the
     // bus and end the process when it finds no way to reach it.
     m_access->error = fatalError;
     m_access->warning = ignoreMessage;
     m_access->debug = ignoreMessage;
+    // A sample machine tree carries the list its adapters are named from.
+    const QString list = SysRoot::file(root, QStringLiteral("/usr/share/misc/pci.ids"));
+    if (!root.isEmpty() && root != QLatin1String("/") && QFileInfo(list).isFile())
+        pci_set_name_list_path(m_access, strdup(QFile::encodeName(list).constData()), 1);
 }
 
 PciNames::~PciNames()
@@ -115,7 +122,7 @@ DisplayAdapterList pciDisplayAdapters(const QString &root)
 {
     DisplayAdapterList adapters;
     const QVector<PciDevice> devices = readPciDevices(root);
-    PciNames names;
+    PciNames names(root);
     for (const PciDevice &device : devices) {
         if (device.isDisplay())
             adapters.push_back({names.name(device.vendor, device.device).toStdU16String(),

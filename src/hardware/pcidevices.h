@@ -28,10 +28,11 @@ QVector<PciDevice> readPciDevices(const QString &root);
 
 // Vendor and device names as lspci prints them ("NVIDIA Corporation GP107
 // [GeForce GTX 1050 Ti]"), with the numbers standing in for what the database
-// lacks. The database is loaded on the first lookup.
+// lacks. The database is loaded on the first lookup: the machine tree's own
+// <root>/usr/share/misc/pci.ids when it has one, else the system's.
 class PciNames final {
 public:
-    PciNames();
+    explicit PciNames(const QString &root = QString());
     ~PciNames();
     PciNames(const PciNames &) = delete;
     PciNames &operator=(const PciNames &) = delete;

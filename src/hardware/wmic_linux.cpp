@@ -228,7 +228,7 @@ std::vector<SoundDeviceRecord> WMIC::soundDevices()
 std::vector<NetworkAdapterRecord> WMIC::networkAdapters()
 {
     std::vector<NetworkAdapterRecord> records;
-    PciNames names;
+    PciNames names(m_d->root);
     for (const NetInterface &interface : readNetInterfaces(m_d->root)) {
         if (interface.isLoopback())
             continue;

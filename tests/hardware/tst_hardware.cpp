@@ -426,6 +426,20 @@ private slots:
                  iso);
     }
 
+    void pciNamesFromTheTreesOwnList()
+    {
+        FixtureTree tree;
+        tree.write(
+            QStringLiteral("/usr/share/misc/pci.ids"),
+            "# Version: 2026.08.22\n10de  NVIDIA Corporation\n\t2c58  GB203M [GeForce RTX 5090 "
+            "Max-Q / Mobile]\n");
+        QCOMPARE(PciNames(tree.root()).name(0x10de, 0x2c58),
+                 QStringLiteral("NVIDIA Corporation GB203M [GeForce RTX 5090 Max-Q / Mobile]"));
+        FixtureTree bare;
+        QCOMPARE(PciNames(bare.root()).name(0x10de, 0xfff1),
+                 QStringLiteral("NVIDIA Corporation Device fff1"));
+    }
+
     void smbiosTables_data()
     {
         using namespace Fixtures;
