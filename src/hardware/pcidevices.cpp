@@ -2,6 +2,8 @@
 #include "hardware/sysroot.h"
 
 #include <QDir>
+#include <QMutex>
+#include <QMutexLocker>
 
 #include <cstdlib>
 
@@ -77,48 +79,66 @@ QVector<PciDevice> readPciDevices(const QString &root)
     return devices;
 }
 
-PciNames::PciNames() : m_access(pci_alloc())
-{
-    // Set directly rather than through pci_init, which would also probe the
-    // bus and end the process when it finds no way to reach it.
-    m_access->error = fatalError;
-    m_access->warning = ignoreMessage;
-    m_access->debug = ignoreMessage;
-}
+namespace {
 
-PciNames::~PciNames()
-{
-    pci_cleanup(m_access);
-}
+// One libpci handle for the process: it reads the whole id list on its first
+// lookup and keeps it, so later scans name their devices at once. The adapter
+// list (GUI thread) and the inventory (its worker) share it under the lock.
+struct SharedPciAccess {
+    QMutex mutex;
+    pci_access *access = nullptr;
+
+    SharedPciAccess() : access(pci_alloc())
+    {
+        // Set directly rather than through pci_init, which would also probe
+        // the bus and end the process when it finds no way to reach it.
+        access->error = fatalError;
+        access->warning = ignoreMessage;
+        access->debug = ignoreMessage;
+    }
+    ~SharedPciAccess() { pci_cleanup(access); }
+    SharedPciAccess(const SharedPciAccess &) = delete;
+    SharedPciAccess &operator=(const SharedPciAccess &) = delete;
+
+    static SharedPciAccess &instance()
+    {
+        static SharedPciAccess shared;
+        return shared;
+    }
+
+    // The id database only: the udev hardware database would give other
+    // spellings from machine to machine.
+    template <typename... Ids> QString lookup(int flags, Ids... ids)
+    {
+        char buffer[512];
+        const QMutexLocker lock(&mutex);
+        const char *text =
+            pci_lookup_name(access, buffer, sizeof buffer, flags | PCI_LOOKUP_NO_HWDB, ids...);
+        return text ? QString::fromUtf8(text) : QString();
+    }
+};
+
+} // namespace
 
 QString PciNames::name(quint16 vendor, quint16 device)
 {
-    char buffer[512];
-    // The id database only: the udev hardware database would give other
-    // spellings from machine to machine.
-    const char *text =
-        pci_lookup_name(m_access, buffer, sizeof buffer,
-                        PCI_LOOKUP_VENDOR | PCI_LOOKUP_DEVICE | PCI_LOOKUP_NO_HWDB, vendor, device);
-    return text ? QString::fromUtf8(text) : QString();
+    return SharedPciAccess::instance().lookup(PCI_LOOKUP_VENDOR | PCI_LOOKUP_DEVICE, int(vendor),
+                                              int(device));
 }
 
 QString PciNames::vendorName(quint16 vendor)
 {
-    char buffer[256];
-    const char *text =
-        pci_lookup_name(m_access, buffer, sizeof buffer,
-                        PCI_LOOKUP_VENDOR | PCI_LOOKUP_NO_NUMBERS | PCI_LOOKUP_NO_HWDB, vendor);
-    return text ? QString::fromUtf8(text) : QString();
+    return SharedPciAccess::instance().lookup(PCI_LOOKUP_VENDOR | PCI_LOOKUP_NO_NUMBERS,
+                                              int(vendor));
 }
 
 DisplayAdapterList pciDisplayAdapters(const QString &root)
 {
     DisplayAdapterList adapters;
     const QVector<PciDevice> devices = readPciDevices(root);
-    PciNames names;
     for (const PciDevice &device : devices) {
         if (device.isDisplay())
-            adapters.push_back({names.name(device.vendor, device.device).toStdU16String(),
+            adapters.push_back({PciNames::name(device.vendor, device.device).toStdU16String(),
                                 device.hardwareId().toStdU16String()});
     }
     return adapters;
