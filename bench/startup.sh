@@ -31,24 +31,30 @@ if [ -z "${DBUS_SESSION_BUS_ADDRESS:-}" ] && command -v dbus-launch >/dev/null; 
   trap 'kill "$devservice" "$DBUS_SESSION_BUS_PID" 2>/dev/null || true; rm -rf "$scratch"' EXIT
 fi
 
-now_ms() { echo $(( $(date +%s%N) / 1000000 )); }
-
 # Prints "<ms to loadedjs> <ms to adapters shown>" for one run of a program.
+# Its output is read as it comes, with the shell's own clock: nothing polls
+# or forks while the program starts.
 measure() {
-  local program="$1" log="$scratch/run.log" start loaded="" shown="" t
-  start=$(now_ms)
-  "$bin/$program" >"$log" 2>&1 &
+  local program="$1" fifo="$scratch/out" start loaded="" shown="" line t fd
+  rm -f "$fifo" && mkfifo "$fifo"
+  start=$EPOCHREALTIME
+  "$bin/$program" >"$fifo" 2>&1 &
   local app=$!
-  for _ in $(seq 1 5000); do
-    t=$(now_ms)
-    [ -z "$loaded" ] && grep -q 'loadedjs' "$log" && loaded=$((t - start))
-    if [ -n "$loaded" ] && grep -q 'adapters shown' "$log"; then shown=$((t - start)); break; fi
-    sleep 0.002
+  exec {fd}<"$fifo"
+  while IFS= read -r -t 30 -u "$fd" line; do
+    t=$EPOCHREALTIME
+    case "$line" in
+      *loadedjs*) [ -n "$loaded" ] || loaded=$(elapsed_ms "$start" "$t") ;;
+      *"adapters shown"*) shown=$(elapsed_ms "$start" "$t"); break ;;
+    esac
   done
   kill "$app" 2>/dev/null; wait "$app" 2>/dev/null || true
-  [ -n "$shown" ] || { echo "$program did not show its page" >&2; cat "$log" >&2; return 1; }
+  exec {fd}<&-
+  [ -n "$loaded" ] && [ -n "$shown" ] || { echo "$program did not show its page" >&2; return 1; }
   echo "$loaded $shown"
 }
+
+elapsed_ms() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%d", (b - a) * 1000 }'; }
 
 median() { printf '%s\n' "$@" | sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
 
