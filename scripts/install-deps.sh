@@ -11,6 +11,7 @@ packages=(
   libqrencode-dev libpci-dev pci.ids libcpp-httplib-dev
   xvfb xauth x11-utils xdotool imagemagick librsvg2-bin zbar-tools
   dbus dbus-x11 curl
+  python3  # scripts/generate-catalogue, scripts/update-catalogue and their tests
   g++-mingw-w64-i686-posix  # scripts/check-windows.sh
   fonts-wqy-microhei fonts-noto-cjk
   chromium

@@ -22,6 +22,8 @@ Tessaly.Protocol = Object.freeze({
     mouseEnter: "mouseenter",
     mouseLeave: "mouseleave",
     appType: "appType",
+    // The driver each adapter of graphicsList uses now (JSON text).
+    installedDrivers: "installedDrivers",
   }),
   // Page functions the native side calls.
   pageFunctions: Object.freeze({

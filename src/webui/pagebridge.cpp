@@ -189,6 +189,13 @@ jsValue WKE_CALL appType(jsExecState es, void *)
     return wkeCall(&WkeApi::jsString, es, AppInfo::kProductCode);
 }
 
+// Like "graphicsList", it reads none of its arguments and scans afresh.
+jsValue WKE_CALL installedDrivers(jsExecState es, void *)
+{
+    const QByteArray json = GraphicsList::driversJson();
+    return wkeCall(&WkeApi::jsString, es, json.constData());
+}
+
 } // namespace
 
 void bindPageBridge(MiniblinkDialog *window)
@@ -213,4 +220,5 @@ void bindPageBridge(MiniblinkDialog *window)
     bind(kMouseEnter, &mouseEnter, self, 3);
     bind(kMouseLeave, &mouseLeave, self, 3);
     bind(kAppType, &appType, self, 0);
+    bind(kInstalledDrivers, &installedDrivers, nullptr, 0);
 }
