@@ -337,6 +337,7 @@ fetch "{PAGE_PREFIX}../../secret.txt"
 call appType
 call countryID
 call graphicsList
+call installedDrivers
 call isLogin
 call eMsg "scan"
 wait scanCbkByCpp 60000
@@ -437,6 +438,17 @@ waitfile {json.dumps(wine.path(go))} 60000
         checks.check("the adapters are the display devices Wine registered",
                      registered and (all(a in registered for a in adapters) if known
                                      else adapters == registered), f"registered {registered}")
+
+    drivers_text = answer_of("installedDrivers")
+    try:
+        drivers = json.loads(drivers_text)
+    except (TypeError, ValueError):
+        drivers = None
+    checks.check('"installedDrivers" answers one Windows record per listed adapter, indented',
+                 isinstance(drivers, list) and isinstance(adapters, list)
+                 and [d.get("hardid") for d in drivers] == [a["hardid"] for a in adapters]
+                 and all(d.get("platform") == "windows" for d in drivers)
+                 and drivers_text == qt_indented(drivers) + "\n", show(drivers_text))
 
     settings = log.page("notifySettingByCpp")
     logins = log.page("userLoginByCpp")
