@@ -212,13 +212,22 @@ Tessaly.app = (function () {
     ]);
   }
 
-  // A vendor page the user opens in a browser of their own: the address is
-  // shown in full and can be selected.
+  // A vendor page: the address is shown in full and opens in the browser.
   function pageLine(labelKey, url) {
     return el("div", { className: "page-line" }, [
       el("span", { text: t(labelKey) + " " }),
-      el("span", { className: "address", title: url, text: url }),
+      vendorLink(url),
     ]);
+  }
+
+  // An address the native side opens in the browser when it is a vendor's
+  // own page; where it cannot, the text stays there to be copied.
+  function vendorLink(url) {
+    return el("a", { className: "address", href: "#", title: url, text: url,
+      onclick: function (e) {
+        e.preventDefault();
+        if (Native.call(Bound.openVendorPage, url) !== true) toast(t("openPageFailed", { url: url }), "error");
+      } });
   }
 
   function driverMeta(pkg, notebook) {
@@ -279,7 +288,7 @@ Tessaly.app = (function () {
       row.appendChild(el("div", { className: "note warn unconfirmed" }, [
         el("span", { className: "note-icon" }),
         el("span", { className: "note-text" }, [t("checkVendorPage") + " ",
-          el("span", { className: "address", title: pkg.details || found.page, text: pkg.details || found.page })]),
+          vendorLink(pkg.details || found.page)]),
       ]));
     }
     if (found.branch.endOfLife) {

@@ -24,6 +24,7 @@ Tessaly.Protocol = Object.freeze({
     appType: "appType",
     // The driver each adapter of graphicsList uses now (JSON text).
     installedDrivers: "installedDrivers",
+    openVendorPage: "openVendorPage",
   }),
   // Page functions the native side calls.
   pageFunctions: Object.freeze({

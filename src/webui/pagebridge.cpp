@@ -196,6 +196,15 @@ jsValue WKE_CALL installedDrivers(jsExecState es, void *)
     return wkeCall(&WkeApi::jsString, es, json.constData());
 }
 
+// A vendor's web page in the browser: true when opened, false when refused.
+jsValue WKE_CALL openVendorPage(jsExecState es, void *)
+{
+    const std::optional<std::string> address = firstStringArgument(es);
+    if (!address)
+        return undefinedValue();
+    return boolValue(ShellActions::openVendorPage(QString::fromStdString(*address)));
+}
+
 } // namespace
 
 void bindPageBridge(MiniblinkDialog *window)
@@ -221,4 +230,5 @@ void bindPageBridge(MiniblinkDialog *window)
     bind(kMouseLeave, &mouseLeave, self, 3);
     bind(kAppType, &appType, self, 0);
     bind(kInstalledDrivers, &installedDrivers, nullptr, 0);
+    bind(kOpenVendorPage, &openVendorPage, nullptr, 1);
 }

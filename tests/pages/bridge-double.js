@@ -5,7 +5,7 @@
 (function (config) {
   var names = ["eMsg", "graphicsList", "downDir", "selectDir", "isLogin", "Down", "countryID",
     "click", "mousedown", "mousemove", "mouserelease", "mousehover", "mouseenter", "mouseleave",
-    "appType", "installedDrivers"];
+    "appType", "installedDrivers", "openVendorPage"];
   var defaults = {
     eMsg: true,
     graphicsList: "[\n]\n",
@@ -23,6 +23,7 @@
     mouseleave: true,
     appType: "graphics",
     installedDrivers: "[\n]\n",
+    openVendorPage: true,
   };
   var bridge = {
     calls: [],

@@ -124,6 +124,14 @@ test("each kind of answer on its card: notebook, dropped, unconfirmed, end of li
   assert.deepEqual(page.errors, []);
 });
 
+test("a vendor page opens through the program, and says so when it cannot", async () => {
+  const page = await open({ answers: { graphicsList: MORE_ADAPTERS, openVendorPage: false } });
+  await card(page, 5).locator("a.address").click();
+  assert.deepEqual(await calls(page, "openVendorPage"), [["https://www.nvidia.com/en-us/drivers/"]]);
+  assert.match(await text(page, "#toast"), /无法打开网页，请在浏览器中打开：https:\/\/www\.nvidia\.com/);
+  assert.deepEqual(page.errors, []);
+});
+
 test("the explanation is one line that opens to the family, the branch and the matched id", async () => {
   const page = await open({ answers: { graphicsList: SAMPLE_ADAPTERS } });
   assert.match(await card(page, 1).locator(".why-summary").innerText(), /^Pascal \(GP107\)\s+·\s+NVIDIA R580 分支$/);

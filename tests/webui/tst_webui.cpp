@@ -168,7 +168,8 @@ private slots:
             "eMsg",       "graphicsList", "downDir",      "selectDir",
             "isLogin",    "Down",         "countryID",    "click",
             "mousedown",  "mousemove",    "mouserelease", "mousehover",
-            "mouseenter", "mouseleave",   "appType",      "installedDrivers"};
+            "mouseenter", "mouseleave",   "appType",      "installedDrivers",
+            "openVendorPage"};
         QCOMPARE(wke.bindOrder(), expected);
         QCOMPARE(wke.declaredCount("eMsg"), 5u);
         QCOMPARE(wke.declaredCount("Down"), 3u);
