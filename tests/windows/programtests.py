@@ -347,6 +347,7 @@ call mousehover "anything" 1 2
 call mouseenter "usericonBtn" 700 10 24 24
 call mouseleave "usericonBtn" 1 2
 call click "no such button"
+call openVendorPage "https://downloads.example.com/driver"
 answer progressCbkByCpp true
 call Down {json.dumps(url)} "" "" "driver"
 wait finishCbkByCpp 60000
@@ -487,6 +488,10 @@ waitfile {json.dumps(wine.path(go))} 60000
                  answer_of("eMsg", 2) is True and answer_of("eMsg", 3) is UNDEFINED)
     checks.check('"mousehover", "mouseenter", "mouseleave", "click" answer true',
                  all(answer_of(n) is True for n in ("mousehover", "mouseenter", "mouseleave", "click")))
+
+    # Only the vendors' own pages open; this one is refused before anything starts.
+    checks.check('"openVendorPage" refuses a page that is no vendor\'s',
+                 answer_of("openVendorPage") is False, show(answer_of("openVendorPage")))
 
     finishes = log.page("finishCbkByCpp")
     progress = log.page("progressCbkByCpp")
