@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, checks the layers, builds with warnings as errors,
 # runs CTest, builds the tree a second time with clang and Make (warnings as
-# errors too), then cross-compiles the Windows files with mingw-w64 and runs
-# their tests under Wine (scripts/test-windows.sh).
+# errors too), then cross-compiles the Windows files and the whole Windows
+# program with mingw-w64 and runs their tests under Wine (scripts/test-windows.sh).
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="${TESSALY_BUILD_DIR:-$root/build}"
