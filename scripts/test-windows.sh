@@ -127,7 +127,10 @@ program_arch() {
   installer="$(sed -n 3p <<<"$out")"
   echo "Windows program ($arch) built and packaged in $((SECONDS - started)) s:" \
     "$(sed -n 2p <<<"$out"), $installer"
-  [ "$run" = 1 ] || return 0
+  if [ "$run" != 1 ]; then
+    echo "Windows program tests ($arch) not run: the reason is given above."
+    return 0
+  fi
   python3 "$root/tests/windows/programtests.py" --wine "$wine64" --wineserver "$wineserver" \
     --arch "$arch" --app "$app" --installer "$installer" \
     --runtime "$build/$arch/bin/scriptedwke.dll" --boxwatch "$build/$arch/bin/boxwatch.exe" \
