@@ -17,6 +17,21 @@ bool isInside(const QString &path, const QString &folder)
     return path == folder || path.startsWith(folder + QLatin1Char('/'));
 }
 
+// The real file behind path, when it lies inside one of the folders (a
+// symbolic link may point anywhere); empty otherwise.
+QString servedFile(const QString &path, const QStringList &folders)
+{
+    const QString real = QFileInfo(path).canonicalFilePath();
+    if (real.isEmpty())
+        return QString();
+    for (const QString &folder : folders) {
+        const QString realFolder = QFileInfo(folder).canonicalFilePath();
+        if (!realFolder.isEmpty() && isInside(real, realFolder))
+            return real;
+    }
+    return QString();
+}
+
 } // namespace
 
 QString resolveFile(const QString &exeDir, const QString &relativePath)
@@ -24,19 +39,22 @@ QString resolveFile(const QString &exeDir, const QString &relativePath)
     const QString base = QDir::cleanPath(QDir::fromNativeSeparators(exeDir));
     const QString htmlDir = base + QStringLiteral("/html");
     const QString relative = QDir::fromNativeSeparators(relativePath);
+    const QStringList folders{htmlDir, base};
 
     // A path that climbs out of the page folders (".." after decoding) is never
     // served, whatever it names.
     const QString inHtml = QDir::cleanPath(htmlDir + QLatin1Char('/') + relative);
     if (QFileInfo::exists(inHtml))
-        return isInside(inHtml, htmlDir) ? inHtml : QString();
+        return isInside(inHtml, htmlDir) ? servedFile(inHtml, folders) : QString();
 
     const QString besideExe = QDir::cleanPath(htmlDir + QStringLiteral("/../") + relative);
-    return isInside(besideExe, base) ? besideExe : QString();
+    return isInside(besideExe, base) ? servedFile(besideExe, folders) : QString();
 }
 
 QByteArray pageContent(const QString &exeDir, const QByteArray &decodedUrl)
 {
+    if (!decodedUrl.startsWith(kPagePrefix))
+        return {};
     const QByteArray relative = decodedUrl.mid(int(std::strlen(kPagePrefix)));
     const QString path = resolveFile(exeDir, QString::fromUtf8(relative));
     if (path.isEmpty())
@@ -50,7 +68,9 @@ QByteArray pageContent(const QString &exeDir, const QByteArray &decodedUrl)
 bool WKE_CALL onLoadUrlBegin(wkeWebView, void *, const char *url, wkeNetJob job)
 {
     const QByteArray address(url ? url : "");
-    if (address.contains(kPagePrefix)) {
+    // Only addresses under the prefix are pages; one that merely carries the
+    // prefix later (in its query, say) belongs to somebody else.
+    if (address.startsWith(kPagePrefix)) {
         const char *decoded = wkeCall(&WkeApi::wkeUtilDecodeURLEscape, url);
         if (!decoded)
             return false;

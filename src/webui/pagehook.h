@@ -18,11 +18,13 @@ inline constexpr char kLoopbackTestPrefix[] = "http://127.0.0.1:12222";
 inline constexpr char kExternalTestAddress[] = "http://example.com/";
 
 // The file that answers the relative path (the part of the decoded address after
-// the prefix): inside the "html" folder of exeDir, else beside the executable.
-// Empty when the path would leave both folders.
+// the prefix): inside the "html" folder of exeDir, else beside the executable;
+// its real path, with symbolic links resolved. Empty when the path, or the file
+// a link leads to, lies outside both folders.
 QString resolveFile(const QString &exeDir, const QString &relativePath);
 
-// The body for a decoded address under the prefix; empty when there is no file.
+// The body for a decoded address that starts with the prefix; empty when there
+// is no file or the address does not start with the prefix.
 QByteArray pageContent(const QString &exeDir, const QByteArray &decodedUrl);
 
 // The callback registered with wkeOnLoadUrlBegin.
