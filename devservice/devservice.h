@@ -10,6 +10,7 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <cstdint>
 #include <deque>
 #include <functional>
 #include <map>
@@ -59,6 +60,10 @@ private:
         std::optional<QString> msg;
         std::optional<QJsonValue> data;
         std::optional<std::string> body;
+        // A valid envelope padded to this many bytes, streamed rather than
+        // held in memory; without a length header when chunked.
+        uint64_t bodyBytes = 0;
+        bool chunked = false;
     };
 
     struct Ticket {
@@ -91,6 +96,7 @@ private:
     // False when the service is stopping before the time is up.
     bool wait(std::chrono::milliseconds duration);
     void sendBrokenAnswer(httplib::Response &res);
+    static void sendPaddedEnvelope(httplib::Response &res, uint64_t size, bool chunked);
 
     // The endpoints' own answers and their success data.
     QJsonValue configData(const httplib::Request &req);
@@ -106,6 +112,9 @@ private:
     std::string issueTokenLocked();
 
     static Pairs queryItems(const httplib::Request &req);
+    // The path without the scheme and host that a request through a proxy
+    // carries ("http://host:port/drivers/a.exe" -> "/drivers/a.exe").
+    static std::string localPath(const std::string &path);
     static std::string baseUrl(const httplib::Request &req);
     static httplib::Server::Handler staticPage(const QString &title, const QString &body);
     static void sendJson(httplib::Response &res, const QJsonValue &value, int status = 200);
