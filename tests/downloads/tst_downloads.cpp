@@ -1,6 +1,7 @@
 #include "fakewke.h"
 #include "standin.h"
 #include "testenvironment.h"
+#include "tinyproxy.h"
 
 #include "account/user.h"
 #include "downloads/downloaderobj.h"
@@ -15,7 +16,6 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QNetworkProxy>
 #include <QStandardPaths>
 #include <QtTest>
 
@@ -372,14 +372,12 @@ private slots:
         QFETCH(QString, url);
         QFETCH(bool, viaProxy);
         QFETCH(bool, sent);
-        // Names that do not resolve reach the local server as a proxy.
-        if (viaProxy) {
-            QNetworkProxy::setApplicationProxy(QNetworkProxy(
-                QNetworkProxy::HttpProxy, QStringLiteral("127.0.0.1"), quint16(m_local.port())));
-        }
+        // Names that do not resolve reach the local server as the system's proxy.
+        if (viaProxy)
+            qputenv("http_proxy", m_local.url(QString()).toUtf8());
         const int result = down(url);
         const bool finished = waitForFinish();
-        QNetworkProxy::setApplicationProxy(QNetworkProxy::NoProxy);
+        qunsetenv("http_proxy");
         QCOMPARE(result, 0);
         QVERIFY(finished);
         QCOMPARE(finishReport().at(0), V::number(0));
@@ -390,6 +388,27 @@ private slots:
         QCOMPARE(headers.count("Referer"), size_t(sent ? 1 : 0));
         if (sent)
             QCOMPARE(headers.find("Referer")->second, std::string("https://www.amd.com"));
+    }
+
+    void downloadThroughTheSystemProxy()
+    {
+        // The proxy hands everything on to the stand-in, so a name that
+        // resolves nowhere arrives there only through it.
+        TinyProxy proxy;
+        if (!proxy.start(m_standIn->url().port()))
+            QSKIP(qPrintable(proxy.skipReason()));
+        qputenv("http_proxy", proxy.url());
+        const int result =
+            down(QStringLiteral("http://drivers.tessaly.example/drivers/proxied.exe?size=300000"));
+        const bool finished = waitForFinish();
+        qunsetenv("http_proxy");
+        QCOMPARE(result, 0);
+        QVERIFY(finished);
+        const QString target = m_folder + QStringLiteral("/proxied.exe");
+        QCOMPARE(finishReport(), report(0, target, QString()));
+        QCOMPARE(contentOf(target), servedBytes(300000));
+        QTRY_VERIFY(
+            proxy.output().contains("GET http://drivers.tessaly.example/drivers/proxied.exe"));
     }
 
     void cancelledByThePage_data()
