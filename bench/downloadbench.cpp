@@ -6,10 +6,8 @@
 //   tessaly-downloadbench [MiB] [runs]      (defaults: 1024 MiB, 3 runs)
 
 #include "downloads/downloaderobjmanager.h"
+#include "downloads/downloadpage.h"
 #include "downloads/savefolder.h"
-#include "webui/mainwindowref.h"
-#include "webui/miniblinkdialog.h"
-#include "webui/wkeapi.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -22,6 +20,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 #include <csignal>
@@ -32,68 +31,20 @@
 namespace {
 
 // The least of a page the job needs: progress answers true, the finish code is kept.
-struct Page {
+class BenchPage final : public DownloadPage {
+public:
     long long progressCalls = 0;
     int finishCode = -1;
+
+    bool reportProgress(int, int) override
+    {
+        ++progressCalls;
+        return true;
+    }
+    void reportFinish(int code, const QString &, const QString &) override { finishCode = code; }
+    void reportRedirectFailed(int) override {}
+    QWidget *dialogParent() const override { return nullptr; }
 };
-Page page;
-
-constexpr jsValue kProgressFunction = 1;
-constexpr jsValue kFinishFunction = 2;
-constexpr jsValue kOther = 3;
-
-wkeWebView WKE_CALL createWebWindow(wkeWindowType, wkeNativeWindow, int, int, int, int)
-{
-    return reinterpret_cast<wkeWebView>(0x1000);
-}
-jsExecState WKE_CALL globalExec(wkeWebView)
-{
-    return reinterpret_cast<jsExecState>(0x2000);
-}
-jsValue WKE_CALL getGlobal(jsExecState, const char *name)
-{
-    if (std::strcmp(name, "progressCbkByCpp") == 0)
-        return kProgressFunction;
-    return std::strcmp(name, "finishCbkByCpp") == 0 ? kFinishFunction : kOther;
-}
-// Numbers are carried in the value itself, shifted past the function tags.
-jsValue WKE_CALL intValue(int n)
-{
-    return jsValue(n) * 256 + 0x80;
-}
-jsValue WKE_CALL boolValue(bool)
-{
-    return kOther;
-}
-jsValue WKE_CALL stringValue(jsExecState, const char *)
-{
-    return kOther;
-}
-jsValue WKE_CALL callGlobal(jsExecState, jsValue fn, jsValue *args, int count)
-{
-    if (fn == kProgressFunction)
-        ++page.progressCalls;
-    else if (fn == kFinishFunction && count > 0)
-        page.finishCode = int((args[0] - 0x80) / 256);
-    return fn;
-}
-bool WKE_CALL toBoolean(jsExecState, jsValue v)
-{
-    return v == kProgressFunction;
-}
-
-void installPage()
-{
-    WkeApi &api = wkeApi();
-    api.wkeCreateWebWindow = &createWebWindow;
-    api.wkeGlobalExec = &globalExec;
-    api.jsGetGlobal = &getGlobal;
-    api.jsInt = &intValue;
-    api.jsBoolean = &boolValue;
-    api.jsString = &stringValue;
-    api.jsCallGlobal = &callGlobal;
-    api.jsToBoolean = &toBoolean;
-}
 
 // The stand-in service ends with the benchmark, also when it is interrupted.
 class ChildProcess : public QProcess {
@@ -115,14 +66,13 @@ double median(std::vector<double> values)
 }
 
 // Seconds for one download through the job, or a negative number on failure.
-double downloadThroughJob(MiniblinkDialog &window, const QString &url)
+double downloadThroughJob(DownloaderObjManager &manager, BenchPage &page, const QString &url)
 {
     page.finishCode = -1;
     page.progressCalls = 0;
     QElapsedTimer timer;
     timer.start();
-    const int started =
-        DownloaderObjManager::down(&window, {url, QString(), QString(), QStringLiteral("bench")});
+    const int started = manager.down({url, QString(), QString(), QStringLiteral("bench")});
     if (started != 0)
         return -1;
     while (page.finishCode < 0)
@@ -174,14 +124,10 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "the stand-in service did not start\n");
         return 1;
     }
-    // The window asks the service for its configuration when it is built;
-    // unanswered, that would end in a modal error box.
-    qputenv("TESSALY_SERVICE_URL", base.toUtf8());
-    qputenv("TESSALY_STATISTICS_URL", base.toUtf8());
-
-    installPage();
-    MiniblinkDialog window;
-    setMainWindow(&window);
+    QObject owner;
+    auto pageOwned = std::make_unique<BenchPage>();
+    BenchPage &page = *pageOwned;
+    DownloaderObjManager manager(&owner, std::move(pageOwned));
 
     const QString folder = home.filePath(QStringLiteral("downloads"));
     storeSaveFolder(folder);
@@ -191,7 +137,7 @@ int main(int argc, char *argv[])
 
     // A small run first: the peak memory after it is the baseline the large run
     // must not grow beyond.
-    if (downloadThroughJob(window, fileUrl(64ll << 20, 100)) < 0) {
+    if (downloadThroughJob(manager, page, fileUrl(64ll << 20, 100)) < 0) {
         std::fprintf(stderr, "the warm-up download failed\n");
         return 1;
     }
@@ -206,7 +152,7 @@ int main(int argc, char *argv[])
         double curlSeconds = 0;
         if (run % 2 == 1)
             curlSeconds = downloadWithCurl(fileUrl(size, run), curlTarget);
-        const double jobSeconds = downloadThroughJob(window, fileUrl(size, run));
+        const double jobSeconds = downloadThroughJob(manager, page, fileUrl(size, run));
         if (jobSeconds < 0) {
             std::fprintf(stderr, "the download through the job failed\n");
             return 1;

@@ -5,6 +5,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build pkg-config clang-format
+  clang  # the second compiler CI builds with
   qtbase5-dev qtbase5-dev-tools qttools5-dev-tools libqt5svg5-dev
   libqt5webkit5-dev libxcb1-dev libx11-dev libxtst-dev
   libqrencode-dev libpci-dev pci.ids libcpp-httplib-dev

@@ -2,7 +2,9 @@
 # Cross-compiles the Windows files with mingw-w64 together with their own test
 # program and runs it under Wine, in a throw-away Wine prefix inside the build
 # folder. Skips, saying so, when Wine or the cross compiler is missing.
-# The 32-bit build is compiled too; it runs only where Wine can run 32-bit programs.
+# The 32-bit build is compiled too; it runs only where the machine can run 32-bit
+# programs at all (some kernels cannot: the 32-bit loader then fails with
+# "Exec format error") and Wine has its 32-bit half.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="${TESSALY_WINDOWS_BUILD_DIR:-${TESSALY_BUILD_DIR:-$root/build}/windows}"
@@ -36,6 +38,21 @@ if ! command -v x86_64-w64-mingw32-g++-posix >/dev/null 2>&1; then
     "(scripts/install-deps.sh installs it)."
   exit 0
 fi
+
+# Whether this kernel runs 32-bit x86 programs: the 32-bit loader answering
+# --version is enough. Prints the reason when it cannot.
+can_run_32bit() {
+  local loader="${TESSALY_LOADER32:-/lib/ld-linux.so.2}" answer
+  if [ ! -e "$loader" ]; then
+    echo "no 32-bit loader ($loader is missing)"
+    return 1
+  fi
+  if ! answer="$("$loader" --version 2>&1)"; then
+    echo "$loader --version: $(printf '%s\n' "$answer" | tail -n 1 | sed 's/^.*: //')"
+    return 1
+  fi
+  return 0
+}
 
 generator=()
 command -v ninja >/dev/null && generator=(-G Ninja)
@@ -88,7 +105,9 @@ if command -v i686-w64-mingw32-g++-posix >/dev/null 2>&1; then
   echo "Building the Windows files with mingw-w64 (i686)"
   build_arch i686
   # wine64 hands a 32-bit program to the 32-bit loader, which Debian's wine32 brings.
-  if [ -n "$wine32" ]; then
+  if ! why="$(can_run_32bit)"; then
+    echo "Windows tests (i686) built but not run: this machine cannot run 32-bit programs ($why)."
+  elif [ -n "$wine32" ]; then
     run_arch i686
   else
     echo "Windows tests (i686) built but not run: this Wine cannot run 32-bit programs" \

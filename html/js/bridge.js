@@ -23,18 +23,20 @@ Tessaly.Native = {
 // The title bar moves the window: the native side follows the pointer's page
 // coordinates from press to release.
 Tessaly.attachTitleBarDrag = function (titleBar) {
+  var Bound = Tessaly.Protocol.bound;
+  var name = Tessaly.Protocol.elements.titleBar;
   var dragging = false;
   titleBar.addEventListener("mousedown", function (e) {
     if (e.button !== 0 || e.target.closest("button")) return;
     dragging = true;
-    Tessaly.Native.call("mousedown", "titleBar", e.clientX, e.clientY);
+    Tessaly.Native.call(Bound.mouseDown, name, e.clientX, e.clientY);
   });
   document.addEventListener("mousemove", function (e) {
-    if (dragging) Tessaly.Native.call("mousemove", "titleBar", e.clientX, e.clientY);
+    if (dragging) Tessaly.Native.call(Bound.mouseMove, name, e.clientX, e.clientY);
   });
   document.addEventListener("mouseup", function (e) {
     if (!dragging) return;
     dragging = false;
-    Tessaly.Native.call("mouserelease", "titleBar", e.clientX, e.clientY);
+    Tessaly.Native.call(Bound.mouseRelease, name, e.clientX, e.clientY);
   });
 };

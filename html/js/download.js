@@ -6,6 +6,8 @@
 var Tessaly = window.Tessaly || (window.Tessaly = {});
 
 Tessaly.Download = (function () {
+  var StartResult = Tessaly.Protocol.startResult;
+  var FinishCode = Tessaly.Protocol.finishCode;
   var TWO_32 = 4294967296;
   var WINDOW_MS = 3000;
 
@@ -26,6 +28,7 @@ Tessaly.Download = (function () {
     this.path = "";
     this.message = "";
     this.startResult = null;
+    this.redirectResult = null;
     this.sizeHint = 0;
   };
 
@@ -40,7 +43,7 @@ Tessaly.Download = (function () {
     this.owner = owner;
     this.sizeHint = sizeHint > 0 ? sizeHint : 0;
     this.startResult = result;
-    if (result === 0) {
+    if (result === StartResult.started) {
       this.state = "running";
       this.samples.push({ t: this.now(), bytes: 0 });
     } else {
@@ -80,10 +83,10 @@ Tessaly.Download = (function () {
   Download.prototype.finished = function (code, path, message) {
     this.path = typeof path === "string" ? path : "";
     this.message = typeof message === "string" ? message : "";
-    if (code === 0) {
+    if (code === FinishCode.done) {
       this.state = "done";
       if (this.total >= 0) this.received = this.total;
-    } else if (code === 1) {
+    } else if (code === FinishCode.cancelled) {
       this.state = "cancelled";
     } else {
       this.state = "failed";
@@ -108,11 +111,15 @@ Tessaly.Download = (function () {
     return Math.max(0, (this.total - this.received) / speed);
   };
 
-  // For a finish code 2 whose message carries the start result of a
-  // redirected download ("…错误值:1"), that number; else null.
+  // The native side tells the start result of a redirect's successor that
+  // could not start just before it reports the failure.
+  Download.prototype.redirectFailed = function (result) {
+    if (this.active() && typeof result === "number") this.redirectResult = result;
+  };
+
+  // That start result for a failed redirected download; else null.
   Download.prototype.redirectStartResult = function () {
-    var m = /错误值\s*[:：]\s*(\d+)/.exec(this.message);
-    return m ? Number(m[1]) : null;
+    return this.state === "failed" ? this.redirectResult : null;
   };
 
   return Download;

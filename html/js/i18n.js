@@ -1,11 +1,11 @@
-// The pages' own wording. The native side tells the country (44 is China);
+// The pages' own wording. The native side tells the country (countryID);
 // Chinese is shown for China and English everywhere else.
 "use strict";
 
 var Tessaly = window.Tessaly || (window.Tessaly = {});
 
 Tessaly.i18n = (function () {
-  var CHINA = 44;
+  var CHINA = Tessaly.Protocol.countryChina;
 
   var texts = {
     zh: {

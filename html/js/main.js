@@ -6,6 +6,10 @@ var Tessaly = window.Tessaly || (window.Tessaly = {});
 
 Tessaly.app = (function () {
   var Native = Tessaly.Native;
+  var Bound = Tessaly.Protocol.bound;
+  var Msg = Tessaly.Protocol.messages;
+  var Elements = Tessaly.Protocol.elements;
+  var StartResult = Tessaly.Protocol.startResult;
   var t = Tessaly.i18n.t;
   var fmt = Tessaly.format;
   var drivers = Tessaly.drivers;
@@ -94,7 +98,7 @@ Tessaly.app = (function () {
 
   function scanAdapters() {
     if (state.download.active()) return;
-    state.scan = drivers.parseAdapterList(Native.call("graphicsList"));
+    state.scan = drivers.parseAdapterList(Native.call(Bound.graphicsList));
     state.matches = state.scan.adapters.map(function (adapter) {
       return drivers.match(window.TessalyCatalogue, adapter);
     });
@@ -159,7 +163,7 @@ Tessaly.app = (function () {
   function noDriverRow() {
     var contact = state.settings.contact
       ? el("button", { className: "btn ghost", text: t("linkService"),
-        onclick: function () { Native.call("eMsg", "service"); } })
+        onclick: function () { Native.call(Bound.eMsg, Msg.service); } })
       : null;
     return el("div", { className: "driver none" }, [
       el("div", { className: "driver-info" }, [
@@ -214,7 +218,7 @@ Tessaly.app = (function () {
         note = el("div", { className: "note " + message.tone }, [
           el("span", { className: "note-icon" }), el("span", { text: message.text })]);
       }
-      var label = ended && ended.state === "failed" && ended.startResult === 0 ? t("retry") : t("download");
+      var label = ended && ended.state === "failed" && ended.startResult === StartResult.started ? t("retry") : t("download");
       var other = dl.active();
       actions.appendChild(el("button", { className: "btn primary download", text: label,
         disabled: other, title: other ? t("busy") : null,
@@ -239,14 +243,14 @@ Tessaly.app = (function () {
     if (dl.state === "cancelled") return { tone: "info", text: t("cancelled") };
     if (dl.state !== "failed") return null;
     if (dl.startResult === undefined) return { tone: "error", text: t("downloadUnavailable") };
-    if (dl.startResult === 1) return { tone: "info", text: t("start1") };
-    if (dl.startResult === 2) return { tone: "error", text: t("start2") };
-    if (dl.startResult === 3) return { tone: "error", text: t("start3") };
-    if (dl.startResult !== 0) return { tone: "error", text: t("startUnknown") };
-    // Finish code 2: a redirect whose new target could not start says why.
+    if (dl.startResult === StartResult.alreadyDownloaded) return { tone: "info", text: t("start1") };
+    if (dl.startResult === StartResult.cannotSave) return { tone: "error", text: t("start2") };
+    if (dl.startResult === StartResult.badArguments) return { tone: "error", text: t("start3") };
+    if (dl.startResult !== StartResult.started) return { tone: "error", text: t("startUnknown") };
+    // A redirect whose new target could not start says why.
     var redirected = dl.redirected;
-    if (redirected === 1) return { tone: "info", text: t("start1") };
-    if (redirected === 2) return { tone: "error", text: t("start2") };
+    if (redirected === StartResult.alreadyDownloaded) return { tone: "info", text: t("start1") };
+    if (redirected === StartResult.cannotSave) return { tone: "error", text: t("start2") };
     return { tone: "error", text: t("failed") };
   }
 
@@ -299,7 +303,7 @@ Tessaly.app = (function () {
     var pkg = state.matches[index] && state.matches[index].package;
     if (!adapter || !pkg) return;
     var url = drivers.downloadUrl(window.TessalyCatalogue, pkg);
-    var result = Native.call("Down", url, adapter.hardid, pkg.version || "", drivers.fallbackName(pkg));
+    var result = Native.call(Bound.down, url, adapter.hardid, pkg.version || "", drivers.fallbackName(pkg));
     delete state.outcomes[index];
     dl.started(index, typeof result === "number" ? result : undefined, pkg.size);
     remember(dl);
@@ -312,7 +316,7 @@ Tessaly.app = (function () {
   }
 
   function openFolder() {
-    var accepted = Native.call("eMsg", "saveFolder");
+    var accepted = Native.call(Bound.eMsg, Msg.saveFolder);
     if (accepted !== true) toast(t("openFolderFailed", { path: state.folder || "" }), "error");
   }
 
@@ -328,7 +332,7 @@ Tessaly.app = (function () {
   // --- save folder -------------------------------------------------------
 
   function readFolder() {
-    var folder = Native.call("downDir");
+    var folder = Native.call(Bound.downDir);
     state.folder = typeof folder === "string" && folder !== "" ? folder : undefined;
     renderFolder();
   }
@@ -342,10 +346,10 @@ Tessaly.app = (function () {
 
   function changeFolder() {
     var before = state.folder;
-    var chosen = Native.call("selectDir");
+    var chosen = Native.call(Bound.selectDir);
     if (typeof chosen !== "string" || chosen === "") {
       // A cancelled chooser empties the stored folder; the user meant to keep it.
-      if (chosen === "" && before) Native.call("downDir", before);
+      if (chosen === "" && before) Native.call(Bound.downDir, before);
       toast(t("folderUnchanged"), "info");
     }
     readFolder();
@@ -356,7 +360,7 @@ Tessaly.app = (function () {
   var slowTimer = null;
   function requestInventory() {
     var inv = state.inventory;
-    var started = Native.call("eMsg", "scan");
+    var started = Native.call(Bound.eMsg, Msg.scan);
     if (started !== true) {
       if (inv.pending === 0) inv.status = "unavailable";
       renderInventory();
@@ -443,7 +447,7 @@ Tessaly.app = (function () {
   function renderAccount() {
     var name = $("userName");
     name.textContent = state.signedIn ? (state.nickname || t("signedInDefault")) : t("signIn");
-    $("usericonBtn").classList.toggle("signed-in", state.signedIn);
+    $(Elements.userIcon).classList.toggle("signed-in", state.signedIn);
   }
 
   function renderSettings() {
@@ -477,25 +481,27 @@ Tessaly.app = (function () {
   // --- wiring --------------------------------------------------------------
 
   function wireWindow() {
-    Tessaly.attachTitleBarDrag($("titleBar"));
-    ["minimizeBtn", "closeBtn", "usericonBtn"].forEach(function (id) {
-      $(id).addEventListener("click", function () { Native.call("click", id); });
+    Tessaly.attachTitleBarDrag($(Elements.titleBar));
+    [Elements.minimize, Elements.close, Elements.userIcon].forEach(function (id) {
+      $(id).addEventListener("click", function () { Native.call(Bound.click, id); });
     });
-    var user = $("usericonBtn");
+    var user = $(Elements.userIcon);
     user.addEventListener("mouseenter", function () {
       var r = user.getBoundingClientRect();
-      Native.call("mouseenter", "usericonBtn", Math.round(r.left), Math.round(r.top),
+      Native.call(Bound.mouseEnter, Elements.userIcon, Math.round(r.left), Math.round(r.top),
         Math.round(r.width), Math.round(r.height));
     });
-    user.addEventListener("mouseleave", function () { Native.call("mouseleave", "usericonBtn"); });
+    user.addEventListener("mouseleave", function () {
+      Native.call(Bound.mouseLeave, Elements.userIcon);
+    });
   }
 
   function wirePage() {
     Array.prototype.forEach.call(document.querySelectorAll(".tab"), function (tab) {
       tab.addEventListener("click", function () { showView(tab.getAttribute("data-view")); });
     });
-    $("serviceLink").addEventListener("click", function () { Native.call("eMsg", "service"); });
-    $("manualLink").addEventListener("click", function () { Native.call("eMsg", "tutorial"); });
+    $("serviceLink").addEventListener("click", function () { Native.call(Bound.eMsg, Msg.service); });
+    $("manualLink").addEventListener("click", function () { Native.call(Bound.eMsg, Msg.tutorial); });
     $("rescanBtn").addEventListener("click", scanAdapters);
     $("refreshBtn").addEventListener("click", requestInventory);
     $("changeFolderBtn").addEventListener("click", changeFolder);
@@ -504,32 +510,39 @@ Tessaly.app = (function () {
   }
 
   // Page functions the native side calls.
-  window.userLoginByCpp = function (signedIn, nickname) {
+  var Fn = Tessaly.Protocol.pageFunctions;
+  window[Fn.userLogin] = function (signedIn, nickname) {
     state.signedIn = signedIn === true;
     state.nickname = typeof nickname === "string" ? nickname : "";
     renderAccount();
     return true;
   };
-  window.notifySettingByCpp = function (contact, manual, problems) {
+  window[Fn.notifySetting] = function (contact, manual, problems, product) {
+    // Settings meant for another product of the family are not ours.
+    if (typeof product === "string" && product !== Tessaly.Protocol.productCode) return false;
     state.settings = { contact: contact === true, manual: manual === true, problems: problems === true };
     renderSettings();
     renderAdapters();
     return true;
   };
-  window.setCountry = function (country) {
+  window[Fn.setCountry] = function (country) {
     Tessaly.i18n.setCountry(country);
     return true;
   };
-  window.scanCbkByCpp = function (report) {
+  window[Fn.scanResult] = function (report) {
     receiveInventory(report);
     return true;
   };
-  window.progressCbkByCpp = function (received, total) {
+  window[Fn.progress] = function (received, total) {
     var keepGoing = state.download.progress(received, total);
     renderSoon();
     return keepGoing;
   };
-  window.finishCbkByCpp = function (code, path, message) {
+  window[Fn.redirectFailed] = function (result) {
+    state.download.redirectFailed(result);
+    return true;
+  };
+  window[Fn.finish] = function (code, path, message) {
     if (state.download.active()) {
       state.download.finished(code, path, message);
       remember(state.download);
@@ -541,12 +554,13 @@ Tessaly.app = (function () {
   };
 
   function start() {
-    var country = Native.call("countryID");
-    Tessaly.i18n.setCountry(typeof country === "number" ? country : 44);
+    // Without a native side (a plain browser) the page speaks the product's home language.
+    var country = Native.call(Bound.countryId);
+    Tessaly.i18n.setCountry(typeof country === "number" ? country : Tessaly.Protocol.countryChina);
     wireWindow();
     wirePage();
     renderAll();
-    Native.call("eMsg", "loadedjs");
+    Native.call(Bound.eMsg, Msg.loaded);
     readFolder();
     // Let the first frame paint before the (synchronous) adapter scan.
     setTimeout(scanAdapters, 0);

@@ -2,7 +2,8 @@
 
 #include "account/qtqrcodewidget.h"
 #include "account/user.h"
-#include "app/appinfo.h"
+#include "base/appinfo.h"
+#include "base/scriptedmessagebox.h"
 #include "service/networkhelper.h"
 #include "service/responseenvelope.h"
 
@@ -148,11 +149,11 @@ void LoginWidget::stopTimers()
         m_expiryTimer->stop();
 }
 
-void LoginWidget::handleHttpResponse(RequestName::Name name, const QByteArray &data)
+void LoginWidget::handleHttpResponse(RequestName::Name name, const QByteArray &body)
 {
     if (name == RequestName::LoginStatus)
         m_pollPending = false;
-    const ResponseEnvelope envelope = ResponseEnvelope::parse(data);
+    const ResponseEnvelope envelope = ResponseEnvelope::parse(body);
     switch (name) {
     case RequestName::LoginQrCode:
         if (envelope.code == 1)
@@ -169,11 +170,11 @@ void LoginWidget::handleHttpResponse(RequestName::Name name, const QByteArray &d
     }
 }
 
-void LoginWidget::showCode(const QJsonValue &data)
+void LoginWidget::showCode(const QJsonValue &code)
 {
-    m_ticket = data[QLatin1String("ticket")].toString();
-    m_expireSeconds = data[QLatin1String("expire_seconds")].toInt();
-    m_qrWidget->setData(data[QLatin1String("url")].toString().toUtf8());
+    m_ticket = code[QLatin1String("ticket")].toString();
+    m_expireSeconds = code[QLatin1String("expire_seconds")].toInt();
+    m_qrWidget->setData(code[QLatin1String("url")].toString().toUtf8());
     if (!m_expiryTimer) {
         m_expiryTimer = new QTimer(this);
         m_expiryTimer->setObjectName(QStringLiteral("expiryTimer"));
@@ -207,7 +208,7 @@ void LoginWidget::poll()
     NetworkHelper::instance()->queryLogin(m_ticket, this);
 }
 
-void LoginWidget::showStatus(int code, const QString &msg, const QJsonValue &data)
+void LoginWidget::showStatus(int code, const QString &msg, const QJsonValue &user)
 {
     if (code == kStatusWaiting)
         return;
@@ -218,12 +219,12 @@ void LoginWidget::showStatus(int code, const QString &msg, const QJsonValue &dat
         m_refreshButton->setText(tr("二维码出异常\n点击刷新"));
         QMessageBox box(QMessageBox::Warning, AppInfo::messageBoxTitle(), msg, QMessageBox::Ok,
                         this);
-        box.exec();
+        ScriptedMessageBox::exec(box);
         break;
     }
     case kStatusSignedIn:
         m_refreshButton->setText(tr("登录成功\n点击刷新"));
-        User::instance()->parseUserInfo(data);
+        User::instance()->parseUserInfo(user);
         accept();
         break;
     case kStatusExpired:

@@ -40,8 +40,8 @@ private:
     void poll();
     void connectButtons();
     void stopTimers();
-    void showCode(const QJsonValue &data);
-    void showStatus(int code, const QString &msg, const QJsonValue &data);
+    void showCode(const QJsonValue &code);
+    void showStatus(int code, const QString &msg, const QJsonValue &user);
 
     QtQrCodeWidget *m_qrWidget = nullptr;
     QLabel *m_hintLabel = nullptr;

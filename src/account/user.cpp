@@ -98,6 +98,10 @@ void User::storeConfig(const QJsonValue &data)
 
 void User::handleHttpResponse(RequestName::Name name, const QByteArray &data)
 {
+    if (name == RequestName::UserInfo) {
+        takeUserInfoReply(data);
+        return;
+    }
     if (name != RequestName::Config)
         return;
     ResponseEnvelope envelope;
@@ -112,6 +116,16 @@ void User::handleHttpResponse(RequestName::Name name, const QByteArray &data)
         handleHttpError(name, static_cast<QNetworkReply::NetworkError>(envelope.code),
                         QString::fromLocal8Bit(e.what()));
     }
+}
+
+void User::takeUserInfoReply(const QByteArray &data)
+{
+    const ResponseEnvelope envelope = ResponseEnvelope::parse(data);
+    if (envelope.succeeded())
+        parseUserInfo(envelope.data);
+    else
+        handleHttpError(RequestName::UserInfo,
+                        static_cast<QNetworkReply::NetworkError>(envelope.code), envelope.msg);
 }
 
 int User::handleHttpError(RequestName::Name name, QNetworkReply::NetworkError error,

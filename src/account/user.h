@@ -55,7 +55,8 @@ public:
     void setErrorBoxParent(QWidget *parent) { m_errorBoxParent = parent; }
 
 public slots:
-    // Takes the configuration reply; other kinds are not for this handler.
+    // Takes the configuration reply and the user information reply (which the
+    // main window receives and hands on); other kinds are ignored.
     void handleHttpResponse(RequestName::Name name, const QByteArray &data) override;
     int handleHttpError(RequestName::Name name, QNetworkReply::NetworkError error,
                         const QString &errorMsg, QWidget *parent = nullptr) override;
@@ -71,6 +72,8 @@ private:
 
     // Takes the "data" of a successful configuration reply.
     void storeConfig(const QJsonValue &data);
+    // A signed-in user's record, or the error box for a refused token.
+    void takeUserInfoReply(const QByteArray &data);
 
     UserRecord m_record;
     QString m_learningPage;

@@ -1,8 +1,8 @@
 // Entry point: identity, codec, web runtime, main window, event loop.
 
 #include "account/user.h"
-#include "app/appinfo.h"
 #include "app/com.h"
+#include "base/appinfo.h"
 #include "i18n/international.h"
 #include "webui/mainwindowref.h"
 #include "webui/miniblinkdialog.h"

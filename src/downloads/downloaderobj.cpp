@@ -2,14 +2,12 @@
 
 #include "downloads/downloaderobjmanager.h"
 #include "downloads/downloadfilename.h"
+#include "downloads/downloadpage.h"
 #include "downloads/downloadprompt.h"
 #include "downloads/savefolder.h"
+#include "downloads/shellactions.h"
 #include "downloads/taskbarprogress.h"
 #include "service/networkhelper.h"
-#include "webui/mainwindowref.h"
-#include "webui/miniblinkdialog.h"
-#include "webui/pagecaller.h"
-#include "webui/shellactions.h"
 
 #include <QFile>
 #include <QNetworkReply>
@@ -31,12 +29,6 @@ constexpr qint64 kReadBufferSize = 1024 * 1024;
 int low32(qint64 count)
 {
     return static_cast<int>(static_cast<std::uint32_t>(count));
-}
-
-wkeWebView pageView()
-{
-    MiniblinkDialog *window = mainWindow();
-    return window ? window->webView() : nullptr;
 }
 
 } // namespace
@@ -78,7 +70,7 @@ int DownloaderObj::startDownload(const QString &url)
     m_targetPath = saveFolder() + QLatin1Char('/') + DownloadFileName::forUrl(url, m_fallbackName);
 
     if (QFile::exists(m_targetPath)) {
-        if (!DownloadPrompt::askRedownload(mainWindow(), m_targetPath)) {
+        if (!DownloadPrompt::askRedownload(dialogParent(), m_targetPath)) {
             ShellActions::revealInFolder(m_targetPath);
             taskbar.setState(TaskbarProgress::State::NoProgress);
             return AlreadyDownloaded;
@@ -88,7 +80,7 @@ int DownloaderObj::startDownload(const QString &url)
 
     auto file = std::make_unique<QFile>(m_targetPath);
     if (!file->open(QIODevice::WriteOnly)) {
-        DownloadPrompt::showCannotSave(mainWindow(), m_targetPath, file->errorString());
+        DownloadPrompt::showCannotSave(dialogParent(), m_targetPath, file->errorString());
         taskbar.setState(TaskbarProgress::State::NoProgress);
         return CannotSave;
     }
@@ -128,8 +120,8 @@ void DownloaderObj::handleProgress(qint64 bytesReceived, qint64 bytesTotal)
     // Nothing more is reported once the page has cancelled or the job has ended.
     if (!m_reply || !m_keepGoing)
         return;
-    m_keepGoing =
-        callPageFunction(pageView(), "progressCbkByCpp", {low32(bytesReceived), low32(bytesTotal)});
+    DownloadPage *const target = page();
+    m_keepGoing = target && target->reportProgress(low32(bytesReceived), low32(bytesTotal));
     TaskbarProgress::instance().setValue(bytesReceived, bytesTotal);
     if (!m_keepGoing && m_reply)
         m_reply->abort();
@@ -212,10 +204,24 @@ void DownloaderObj::followRedirect(const QUrl &target)
         return;
     TaskbarProgress::instance().setState(TaskbarProgress::State::NoProgress);
     m_manager->discardCurrentJob();
+    if (DownloadPage *const pageOfJob = page())
+        pageOfJob->reportRedirectFailed(result);
     reportFinish(Failed, QString(), tr("下载过程发生了错误,错误值:%1").arg(result));
 }
 
 void DownloaderObj::reportFinish(FinishCode code, const QString &path, const QString &message)
 {
-    callPageFunction(pageView(), "finishCbkByCpp", {static_cast<int>(code), path, message});
+    if (DownloadPage *const target = page())
+        target->reportFinish(code, path, message);
+}
+
+DownloadPage *DownloaderObj::page() const
+{
+    return m_manager ? m_manager->page() : nullptr;
+}
+
+QWidget *DownloaderObj::dialogParent() const
+{
+    const DownloadPage *const target = page();
+    return target ? target->dialogParent() : nullptr;
 }

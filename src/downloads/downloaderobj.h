@@ -3,6 +3,7 @@
 // writes the body as it arrives, reports progress and the end to the page, and
 // hands a redirect over to a successor job.
 
+#include "base/pageprotocol.h"
 #include "service/downloadreceiver.h"
 
 #include <QPointer>
@@ -11,9 +12,11 @@
 
 #include <memory>
 
+class DownloadPage;
 class DownloaderObjManager;
 class QFile;
 class QNetworkReply;
+class QWidget;
 
 class DownloaderObj : public DownloadReceiver {
     Q_OBJECT
@@ -21,13 +24,17 @@ class DownloaderObj : public DownloadReceiver {
 public:
     // What a start gives back to the page.
     enum StartResult {
-        Started = 0,
-        AlreadyDownloaded = 1, // the user kept the existing file; it was revealed
-        CannotSave = 2,        // the target cannot be opened; a box said why
-        BadArguments = 3,      // the page did not pass exactly four arguments
+        Started = PageProtocol::Started,
+        AlreadyDownloaded = PageProtocol::AlreadyDownloaded,
+        CannotSave = PageProtocol::CannotSave,
+        BadArguments = PageProtocol::BadArguments,
     };
     // The code of the one finish report.
-    enum FinishCode { Done = 0, Cancelled = 1, Failed = 2 };
+    enum FinishCode {
+        Done = PageProtocol::Done,
+        Cancelled = PageProtocol::Cancelled,
+        Failed = PageProtocol::Failed,
+    };
 
     // Redirects followed before a chain is given up.
     static constexpr int kMaxRedirects = 10;
@@ -55,6 +62,9 @@ private:
     void writeChunk(const QByteArray &data);
     bool receivedWholeBody(const QNetworkReply *reply) const;
     void reportFinish(FinishCode code, const QString &path, const QString &message);
+    // The page of the manager that made this job; none once it is gone.
+    DownloadPage *page() const;
+    QWidget *dialogParent() const;
 
     std::unique_ptr<QFile> m_outputFile;
     bool m_keepGoing = true;

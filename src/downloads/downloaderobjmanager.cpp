@@ -1,6 +1,7 @@
 #include "downloads/downloaderobjmanager.h"
 
 #include "downloads/downloaderobj.h"
+#include "downloads/downloadpage.h"
 
 #include <QTimer>
 
@@ -10,18 +11,19 @@ namespace {
 constexpr int kDeleteDelayMs = 1000;
 } // namespace
 
-DownloaderObjManager::DownloaderObjManager(QObject *parent) : QObject(parent) {}
-
-int DownloaderObjManager::down(QObject *window, const QStringList &arguments)
+DownloaderObjManager::DownloaderObjManager(QObject *parent, std::unique_ptr<DownloadPage> page)
+    : QObject(parent), m_page(std::move(page))
 {
-    auto *manager =
-        window->findChild<DownloaderObjManager *>(QString(), Qt::FindDirectChildrenOnly);
-    if (!manager)
-        manager = new DownloaderObjManager(window);
-    DownloaderObj *job = manager->createDownloader();
+}
+
+DownloaderObjManager::~DownloaderObjManager() = default;
+
+int DownloaderObjManager::down(const QStringList &arguments)
+{
+    DownloaderObj *job = createDownloader();
     const int result = job->startFromPage(arguments);
     if (result != DownloaderObj::Started)
-        manager->discardCurrentJob();
+        discardCurrentJob();
     return result;
 }
 

@@ -5,27 +5,34 @@
 #include <QPointer>
 #include <QStringList>
 
+#include <memory>
+
+class DownloadPage;
 class DownloaderObj;
 
 class DownloaderObjManager : public QObject {
     Q_OBJECT
 
 public:
-    explicit DownloaderObjManager(QObject *parent);
+    // Jobs become children of parent (the main window) and report to page.
+    DownloaderObjManager(QObject *parent, std::unique_ptr<DownloadPage> page);
+    ~DownloaderObjManager() override;
 
-    // The page's "Down": starts a job in the window's manager (made on first
-    // use) and returns the start result. A job that did not start is gone
-    // before this returns.
-    static int down(QObject *window, const QStringList &arguments);
+    // The page's "Down": starts a job and returns the start result. A job
+    // that did not start is gone before this returns.
+    int down(const QStringList &arguments);
 
     // A new job, child of this manager's parent, that becomes the current job.
     DownloaderObj *createDownloader();
     // Destroys the current job at once (its start failed).
     void discardCurrentJob();
 
+    DownloadPage *page() const { return m_page.get(); }
+
 public slots:
     virtual void deleteDownloader();
 
 private:
     QPointer<DownloaderObj> m_current;
+    std::unique_ptr<DownloadPage> m_page;
 };

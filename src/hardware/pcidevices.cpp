@@ -14,8 +14,10 @@ namespace {
 void ignoreMessage(char *, ...) {}
 
 // libpci reports only out-of-memory as an error during name lookups, and
-// expects the handler not to return.
-[[noreturn]] void fatalError(char *, ...)
+// expects the handler not to return. Its handler pointer carries GNU's
+// noreturn in its type, which the standard attribute does not give the
+// function under clang.
+__attribute__((noreturn)) void fatalError(char *, ...)
 {
     std::abort();
 }

@@ -6,41 +6,6 @@
 
 namespace ProcFiles {
 
-namespace {
-
-QString unquote(const QString &value)
-{
-    if (value.isEmpty() || (value[0] != QLatin1Char('"') && value[0] != QLatin1Char('\'')))
-        return value;
-    const QChar quote = value[0];
-    QString text;
-    for (int i = 1; i < value.size(); ++i) {
-        const QChar c = value[i];
-        if (c == quote)
-            break;
-        if (quote == QLatin1Char('"') && c == QLatin1Char('\\') && i + 1 < value.size())
-            text.append(value[++i]);
-        else
-            text.append(c);
-    }
-    return text;
-}
-
-} // namespace
-
-QMap<QString, QString> parseOsRelease(const QString &text)
-{
-    QMap<QString, QString> values;
-    for (const QString &rawLine : text.split(QLatin1Char('\n'))) {
-        const QString line = rawLine.trimmed();
-        const int equals = line.indexOf(QLatin1Char('='));
-        if (line.startsWith(QLatin1Char('#')) || equals <= 0)
-            continue;
-        values.insert(line.left(equals), unquote(line.mid(equals + 1)));
-    }
-    return values;
-}
-
 QVector<ProcessorPackage> parseCpuInfo(const QString &text)
 {
     QVector<ProcessorPackage> packages;

@@ -1,15 +1,12 @@
 #pragma once
-// Parsers of the text files the Linux inventory reads: os-release, cpuinfo and
-// the ALSA card list. Each takes the file's text and never fails.
+// Parsers of the text files the Linux inventory reads: cpuinfo and the ALSA
+// card list. Each takes the file's text and never fails.
 
 #include <QMap>
 #include <QString>
 #include <QVector>
 
 namespace ProcFiles {
-
-// KEY=VALUE lines with shell-style quoting, as os-release(5) describes them.
-QMap<QString, QString> parseOsRelease(const QString &text);
 
 // One physical processor package, gathered from its logical processors.
 struct ProcessorPackage {

@@ -1,6 +1,7 @@
 #include "hardware/edid.h"
 #include "hardware/machineidentity.h"
 #include "hardware/netinterfaces.h"
+#include "hardware/osrelease.h"
 #include "hardware/pcidevices.h"
 #include "hardware/procfiles.h"
 #include "hardware/smbios.h"
@@ -94,10 +95,7 @@ WMIC::~WMIC() = default;
 
 OperatingSystemRecord WMIC::operatingSystem()
 {
-    QByteArray osRelease = SysRoot::readFile(m_d->file(QStringLiteral("/etc/os-release")));
-    if (osRelease.isEmpty())
-        osRelease = SysRoot::readFile(m_d->file(QStringLiteral("/usr/lib/os-release")));
-    const QMap<QString, QString> release = ProcFiles::parseOsRelease(QString::fromUtf8(osRelease));
+    const QMap<QString, QString> release = OsRelease::parse(OsRelease::read(m_d->root));
 
     OperatingSystemRecord record;
     record.caption = u16(release.value(QStringLiteral("PRETTY_NAME")));

@@ -1,5 +1,7 @@
 #include "i18n/international.h"
 
+#include "base/pageprotocol.h"
+
 #include <QCoreApplication>
 #include <QFont>
 #include <QGuiApplication>
@@ -57,6 +59,8 @@ void International::installTranslationsAndFont(const QString &appDir)
 
 QLocale::Country International::country() const
 {
+    static_assert(QLocale::China == PageProtocol::kCountryChina,
+                  "the pages know China by this number");
     return QLocale::China;
 }
 

@@ -1,11 +1,11 @@
 #include "service/networkhelper.h"
 
-#include "app/appinfo.h"
+#include "base/appinfo.h"
 #include "hardware/machineidentity.h"
+#include "hardware/systeminfo.h"
 #include "i18n/international.h"
 #include "service/downloadreceiver.h"
 #include "service/httphandler.h"
-#include "service/systeminfo.h"
 
 #include <QCoreApplication>
 #include <QNetworkProxyFactory>

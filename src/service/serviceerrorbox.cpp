@@ -1,32 +1,18 @@
 #include "service/serviceerrorbox.h"
 
-#include "app/appinfo.h"
+#include "base/appinfo.h"
+#include "base/scriptedmessagebox.h"
 
 #include <QDesktopServices>
+#include <QMessageBox>
 #include <QObject>
-#include <QPushButton>
-#include <QTimer>
 #include <QUrl>
-
-#include <optional>
 
 namespace {
 ServiceErrorBox::LinkSource &linkSource()
 {
     static ServiceErrorBox::LinkSource source;
     return source;
-}
-
-std::optional<QMessageBox::StandardButton> &nextAnswer()
-{
-    static std::optional<QMessageBox::StandardButton> answer;
-    return answer;
-}
-
-ServiceErrorBox::Shown &shown()
-{
-    static ServiceErrorBox::Shown box;
-    return box;
 }
 
 QString kindText(RequestName::Name name)
@@ -51,19 +37,6 @@ QString customerServiceLink()
     return QString::fromUtf8(TESSALY_CHAT_URL);
 }
 
-// Answers the box from the event loop it runs, so a test sees the real box
-// shown and answered without a person.
-void answerWhenShown(QMessageBox &box, QMessageBox::StandardButton answer)
-{
-    QTimer::singleShot(0, &box, [&box, answer] {
-        shown() = {box.windowTitle(),     box.text(),    box.icon(),
-                   box.standardButtons(), box.isModal(), box.parentWidget()};
-        if (QAbstractButton *button = box.button(answer))
-            button->click();
-        else
-            box.close(); // as the window's close button does
-    });
-}
 } // namespace
 
 QString ServiceErrorBox::text(RequestName::Name name, int error, const QString &errorMsg)
@@ -76,11 +49,7 @@ int ServiceErrorBox::ask(QWidget *parent, const QString &text)
 {
     QMessageBox box(QMessageBox::Critical, AppInfo::messageBoxTitle(), text,
                     QMessageBox::Ok | QMessageBox::Cancel, parent);
-    if (nextAnswer()) {
-        answerWhenShown(box, *nextAnswer());
-        nextAnswer().reset();
-    }
-    const int pressed = box.exec();
+    const int pressed = ScriptedMessageBox::exec(box);
     if (pressed == QMessageBox::Ok)
         QDesktopServices::openUrl(QUrl(customerServiceLink(), QUrl::TolerantMode));
     return pressed;
@@ -89,14 +58,4 @@ int ServiceErrorBox::ask(QWidget *parent, const QString &text)
 void ServiceErrorBox::setLinkSource(LinkSource source)
 {
     linkSource() = std::move(source);
-}
-
-void ServiceErrorBox::setNextAnswer(QMessageBox::StandardButton button)
-{
-    nextAnswer() = button;
-}
-
-ServiceErrorBox::Shown ServiceErrorBox::lastShown()
-{
-    return shown();
 }

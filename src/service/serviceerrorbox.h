@@ -4,7 +4,6 @@
 
 #include "service/requestname.h"
 
-#include <QMessageBox>
 #include <QString>
 
 #include <functional>
@@ -26,20 +25,4 @@ public:
     // registers its own builder; until then the plain chat address is used.
     using LinkSource = std::function<QString()>;
     static void setLinkSource(LinkSource source);
-
-    // For testing: the next box answers itself with this button as soon as it
-    // is shown (NoButton: it is closed), and what it showed is kept for
-    // lastShown().
-    static void setNextAnswer(QMessageBox::StandardButton button);
-
-    struct Shown {
-        QString title;
-        QString text;
-        QMessageBox::Icon icon = QMessageBox::NoIcon;
-        QMessageBox::StandardButtons buttons;
-        bool modal = false;
-        QWidget *parent = nullptr;
-    };
-    // For testing: the last box answered through setNextAnswer().
-    static Shown lastShown();
 };

@@ -3,15 +3,15 @@
 #include "account/loginwidget.h"
 #include "account/user.h"
 #include "account/userinfowidget.h"
-#include "app/appinfo.h"
+#include "base/appinfo.h"
+#include "base/pageprotocol.h"
 #include "downloads/taskbarprogress.h"
 #include "hardware/workerthread.h"
-#include "service/networkhelper.h"
-#include "service/responseenvelope.h"
 #include "webui/mainwindowref.h"
 #include "webui/pagebridge.h"
 #include "webui/pagecaller.h"
 #include "webui/pagehook.h"
+#include "webui/windowstartup.h"
 #include "webui/wkeapi.h"
 #include "widgets/frameless.h"
 
@@ -85,20 +85,7 @@ MiniblinkDialog::MiniblinkDialog(QWidget *parent) : QDialog(parent)
         m_webContainer->show();
     resize(kFrameWidth + kPageWidth, kFrameWidth + kPageHeight);
 
-    User *user = User::instance();
-    connect(user, &User::update, this,
-            [this] { userLogined(User::instance()->isLoggedIn(), User::instance()->nickname()); });
-    connect(user, &User::configReceived, this, [this] { configReceived(); });
-    connect(this, &MiniblinkDialog::userInfoReceived, user, &User::parseUserInfo);
-    user->setErrorBoxParent(this);
-
-    NetworkHelper *network = NetworkHelper::instance();
-    network->queryConfig(user);
-    // Each start counts as one opening and one view of the main page.
-    network->sendStatistics(QStringLiteral("openness"));
-    network->sendPageStatistics(NetworkHelper::MainPage);
-    if (user->isLoggedIn())
-        network->queryUserInfo(user->token(), this);
+    m_startup = new WindowStartup(this);
 
     QPalette framePalette = palette();
     framePalette.setBrush(QPalette::All, QPalette::Window, QColor(QStringLiteral("#aaaaaa")));
@@ -129,12 +116,12 @@ void MiniblinkDialog::resizeEvent(QResizeEvent *event)
 
 void MiniblinkDialog::clickEvent(std::string objectName)
 {
-    if (objectName == "usericonBtn") {
+    if (objectName == PageProtocol::Element::kUserIcon) {
         if (!User::instance()->isLoggedIn())
             showLoginPage();
-    } else if (objectName == "minimizeBtn") {
+    } else if (objectName == PageProtocol::Element::kMinimize) {
         showMinimized();
-    } else if (objectName == "closeBtn") {
+    } else if (objectName == PageProtocol::Element::kClose) {
         User::instance()->saveUserFile();
         QApplication::quit();
     }
@@ -150,7 +137,7 @@ bool MiniblinkDialog::showLoginPage()
 void MiniblinkDialog::pageMouseEvent(MouseAction action, const std::string &elementName, int x,
                                      int y)
 {
-    if (elementName != "titleBar")
+    if (elementName != PageProtocol::Element::kTitleBar)
         return;
     switch (action) {
     case MouseAction::Press:
@@ -222,55 +209,33 @@ void MiniblinkDialog::timerEvent(QTimerEvent *event)
     m_popupTimerId = 0;
 }
 
-void MiniblinkDialog::pageLoaded()
-{
-    qDebug() << "loadedjs";
-    userLogined(User::instance()->isLoggedIn(), User::instance()->nickname());
-    m_pageLoaded = true;
-    if (m_configReceived)
-        notifySetting(true, true, true);
-}
-
-void MiniblinkDialog::configReceived()
-{
-    m_configReceived = true;
-    if (m_pageLoaded)
-        notifySetting(true, true, true);
-}
-
 void MiniblinkDialog::pciinfoResults(QString pcinfo)
 {
-    callPageFunction(m_webView, "scanCbkByCpp", {pcinfo});
+    callPageFunction(m_webView, PageProtocol::PageFunction::kScanResult, {pcinfo});
 }
 
 void MiniblinkDialog::userLogined(bool islogined, QString nickname)
 {
-    callPageFunction(m_webView, "userLoginByCpp", {islogined, nickname});
+    callPageFunction(m_webView, PageProtocol::PageFunction::kUserLogin, {islogined, nickname});
 }
 
 bool MiniblinkDialog::notifySetting(bool showContactUs, bool showManual, bool showCommonProblem)
 {
     return callPageFunction(
-        m_webView, "notifySettingByCpp",
+        m_webView, PageProtocol::PageFunction::kNotifySetting,
         {showContactUs, showManual, showCommonProblem, QString::fromLatin1(AppInfo::kProductCode)});
 }
 
 bool MiniblinkDialog::setfrontendCountry(QLocale::Country country)
 {
-    return callPageFunction(m_webView, "setCountry", {static_cast<int>(country)});
+    return callPageFunction(m_webView, PageProtocol::PageFunction::kSetCountry,
+                            {static_cast<int>(country)});
 }
 
-void MiniblinkDialog::handleHttpResponse(RequestName::Name name, const QByteArray &data)
+void MiniblinkDialog::handleHttpResponse(RequestName::Name name, const QByteArray &body)
 {
-    if (name != RequestName::UserInfo)
-        return;
-    const ResponseEnvelope envelope = ResponseEnvelope::parse(data);
-    if (!envelope.succeeded()) {
-        handleHttpError(name, static_cast<QNetworkReply::NetworkError>(envelope.code),
-                        envelope.msg);
-        return;
-    }
-    emit userInfoReceived(envelope.data);
+    if (name == RequestName::UserInfo)
+        User::instance()->handleHttpResponse(name, body);
 }
 
 int MiniblinkDialog::handleHttpError(RequestName::Name name, QNetworkReply::NetworkError error,

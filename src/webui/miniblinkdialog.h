@@ -6,7 +6,6 @@
 #include <wke.h>
 
 #include <QDialog>
-#include <QJsonValue>
 #include <QLocale>
 #include <QPoint>
 #include <QRect>
@@ -18,6 +17,7 @@ class LoginWidget;
 class QTimerEvent;
 class QWidget;
 class UserInfoWidget;
+class WindowStartup;
 
 class MiniblinkDialog : public QDialog, public HttpHandler {
     Q_OBJECT
@@ -34,10 +34,8 @@ public:
 
     // The page's title bar acts as the window's caption.
     void pageMouseEvent(MouseAction action, const std::string &elementName, int x, int y);
-    // The page has reported that it is ready ("loadedjs").
-    void pageLoaded();
-    // The service configuration has been announced.
-    void configReceived();
+    // The first requests and the page-ready handshake.
+    WindowStartup *startup() const { return m_startup; }
 
 public slots:
     void clickEvent(std::string objectName);
@@ -49,17 +47,13 @@ public slots:
     bool notifySetting(bool showContactUs, bool showManual, bool showCommonProblem);
     bool setfrontendCountry(QLocale::Country country);
 
-    // Service answers meant for the window: the user information query.
+    // The user information query answers here; the account takes the answer.
     void handleHttpResponse(RequestName::Name name, const QByteArray &data) override;
     // Failures show the service error box over this window, whatever parent is passed.
     int handleHttpError(RequestName::Name name, QNetworkReply::NetworkError error,
                         const QString &errorMsg, QWidget *parent) override;
     int handleHttpError(RequestName::Name name, QNetworkReply::NetworkError error,
                         const QString &errorMsg);
-
-signals:
-    // The signed-in user's record from a successful user information query.
-    void userInfoReceived(const QJsonValue &user);
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
@@ -74,11 +68,10 @@ private:
     QPoint m_pressPoint;
     QWidget *m_webContainer = nullptr;
     FrameLess *m_frameless = nullptr;
-    bool m_pageLoaded = false;
     LoginWidget *m_loginWidget = nullptr;
-    bool m_configReceived = false;
     UserInfoWidget *m_userInfoWidget = nullptr;
     int m_popupTimerId = 0;
     // The account icon, in page coordinates, as the page last reported it.
     QRect m_userIconRect;
+    WindowStartup *m_startup = nullptr;
 };

@@ -1,15 +1,18 @@
 #include "webui/pagebridge.h"
 
 #include "account/user.h"
-#include "app/appinfo.h"
+#include "base/appinfo.h"
+#include "base/pageprotocol.h"
 #include "downloads/downloaderobjmanager.h"
 #include "downloads/savefolder.h"
+#include "downloads/shellactions.h"
 #include "hardware/graphicslist.h"
 #include "hardware/workerthread.h"
 #include "i18n/international.h"
 #include "webui/mainwindowref.h"
 #include "webui/miniblinkdialog.h"
-#include "webui/shellactions.h"
+#include "webui/pagedownloads.h"
+#include "webui/windowstartup.h"
 #include "webui/wkeapi.h"
 
 #include <QString>
@@ -72,26 +75,26 @@ jsValue WKE_CALL eMsg(jsExecState es, void *)
     if (!message)
         return undefinedValue();
     MiniblinkDialog *window = mainWindow();
-    if (*message == "service") {
+    if (*message == PageProtocol::Message::kService) {
         ShellActions::openServicePage();
         return boolValue(true);
     }
-    if (*message == "tutorial") {
+    if (*message == PageProtocol::Message::kTutorial) {
         ShellActions::openTutorial();
         return boolValue(true);
     }
-    if (*message == "scan") {
+    if (*message == PageProtocol::Message::kScan) {
         if (window)
             WorkerThread::startScan(window, &MiniblinkDialog::pciinfoResults);
         return boolValue(true);
     }
-    if (*message == "saveFolder")
+    if (*message == PageProtocol::Message::kSaveFolder)
         return boolValue(ShellActions::openSaveFolder());
-    if (*message == "loginPage")
+    if (*message == PageProtocol::Message::kLoginPage)
         return boolValue(window && window->showLoginPage());
-    if (*message == "loadedjs") {
+    if (*message == PageProtocol::Message::kLoaded) {
         if (window)
-            window->pageLoaded();
+            window->startup()->pageLoaded();
         return boolValue(true);
     }
     return boolValue(true);
@@ -132,7 +135,7 @@ jsValue WKE_CALL down(jsExecState es, void *)
     MiniblinkDialog *window = mainWindow();
     if (!window)
         return undefinedValue();
-    return wkeCall(&WkeApi::jsInt, DownloaderObjManager::down(window, arguments));
+    return wkeCall(&WkeApi::jsInt, PageDownloads::managerOf(window)->down(arguments));
 }
 
 jsValue WKE_CALL countryID(jsExecState, void *)
@@ -169,7 +172,7 @@ jsValue WKE_CALL mouseEnter(jsExecState es, void *param)
     const std::optional<std::string> name = firstStringArgument(es);
     if (!name)
         return undefinedValue();
-    if (*name == "usericonBtn") {
+    if (*name == PageProtocol::Element::kUserIcon) {
         windowOf(param)->showUserinfoWidget(intArgument(es, 1), intArgument(es, 2),
                                             intArgument(es, 3), intArgument(es, 4));
     }
@@ -194,19 +197,20 @@ void bindPageBridge(MiniblinkDialog *window)
     const auto bind = [](const char *name, wkeJsNativeFunction fn, void *param, unsigned count) {
         wkeCall(&WkeApi::wkeJsBindFunction, name, fn, param, count);
     };
-    bind("eMsg", &eMsg, nullptr, 5);
-    bind("graphicsList", &graphicsList, nullptr, 5);
-    bind("downDir", &downDir, nullptr, 5);
-    bind("selectDir", &selectDir, self, 5);
-    bind("isLogin", &isLogin, nullptr, 0);
-    bind("Down", &down, nullptr, 3);
-    bind("countryID", &countryID, nullptr, 0);
-    bind("click", &click, self, 1);
-    bind("mousedown", &titleBarMouse<MiniblinkDialog::MouseAction::Press>, self, 3);
-    bind("mousemove", &titleBarMouse<MiniblinkDialog::MouseAction::Move>, self, 3);
-    bind("mouserelease", &titleBarMouse<MiniblinkDialog::MouseAction::Release>, self, 3);
-    bind("mousehover", &mouseHover, self, 3);
-    bind("mouseenter", &mouseEnter, self, 3);
-    bind("mouseleave", &mouseLeave, self, 3);
-    bind("appType", &appType, self, 0);
+    using namespace PageProtocol::Bound;
+    bind(kEMsg, &eMsg, nullptr, 5);
+    bind(kGraphicsList, &graphicsList, nullptr, 5);
+    bind(kDownDir, &downDir, nullptr, 5);
+    bind(kSelectDir, &selectDir, self, 5);
+    bind(kIsLogin, &isLogin, nullptr, 0);
+    bind(kDown, &down, nullptr, 3);
+    bind(kCountryId, &countryID, nullptr, 0);
+    bind(kClick, &click, self, 1);
+    bind(kMouseDown, &titleBarMouse<MiniblinkDialog::MouseAction::Press>, self, 3);
+    bind(kMouseMove, &titleBarMouse<MiniblinkDialog::MouseAction::Move>, self, 3);
+    bind(kMouseRelease, &titleBarMouse<MiniblinkDialog::MouseAction::Release>, self, 3);
+    bind(kMouseHover, &mouseHover, self, 3);
+    bind(kMouseEnter, &mouseEnter, self, 3);
+    bind(kMouseLeave, &mouseLeave, self, 3);
+    bind(kAppType, &appType, self, 0);
 }

@@ -10,17 +10,17 @@ public:
     bool end() override { return true; }
     Type type() const override { return QPaintEngine::User; }
 
-    void updateState(const QPaintEngineState &state) override
+    void updateState(const QPaintEngineState &changed) override
     {
-        if (state.state() & QPaintEngine::DirtyBrush)
-            m_brush = state.brush();
-        if (state.state() & QPaintEngine::DirtyClipPath)
-            m_clip =
-                state.clipOperation() == Qt::NoClip ? QRectF() : state.clipPath().boundingRect();
-        if (state.state() & QPaintEngine::DirtyClipRegion)
-            m_clip = state.clipOperation() == Qt::NoClip
+        if (changed.state() & QPaintEngine::DirtyBrush)
+            m_brush = changed.brush();
+        if (changed.state() & QPaintEngine::DirtyClipPath)
+            m_clip = changed.clipOperation() == Qt::NoClip ? QRectF()
+                                                           : changed.clipPath().boundingRect();
+        if (changed.state() & QPaintEngine::DirtyClipRegion)
+            m_clip = changed.clipOperation() == Qt::NoClip
                          ? QRectF()
-                         : QRectF(state.clipRegion().boundingRect());
+                         : QRectF(changed.clipRegion().boundingRect());
     }
     void drawRects(const QRectF *rects, int count) override
     {

@@ -1,3 +1,4 @@
+#include "base/scriptedmessagebox.h"
 #include "paintrecorder.h"
 #include "standin.h"
 
@@ -482,12 +483,13 @@ private slots:
         QWidget window;
         user->setErrorBoxParent(&window);
         QSignalSpy received(user, &User::configReceived);
-        ServiceErrorBox::setNextAnswer(QMessageBox::Cancel);
+        ScriptedMessageBox::clearLastShown();
+        ScriptedMessageBox::setNextAnswer(QMessageBox::Cancel);
         NetworkHelper::instance()->queryConfig(user);
-        QTRY_COMPARE(
-            ServiceErrorBox::lastShown().text,
-            QStringLiteral("请求:获取配置错误。错误码:3, 释义: 维护中, 是否联系客服处理？: "));
-        QCOMPARE(ServiceErrorBox::lastShown().parent, &window);
+        QTRY_VERIFY(ScriptedMessageBox::lastShown());
+        QCOMPARE(ScriptedMessageBox::lastShown()->text,
+                 QStringLiteral("请求:获取配置错误。错误码:3, 释义: 维护中, 是否联系客服处理？: "));
+        QCOMPARE(ScriptedMessageBox::lastShown()->parent, &window);
         QCOMPARE(received.count(), 0);
         QCOMPARE(user->configData(), before);
         user->setErrorBoxParent(nullptr);
@@ -1194,10 +1196,12 @@ private slots:
         QFETCH(bool, codeWasShown);
         script.insert(QStringLiteral("path"), path);
         QVERIFY(standIn().script(script));
-        ServiceErrorBox::setNextAnswer(QMessageBox::Cancel);
+        ScriptedMessageBox::clearLastShown();
+        ScriptedMessageBox::setNextAnswer(QMessageBox::Cancel);
         const int result = execDriven([&] {
-            QTRY_VERIFY(ServiceErrorBox::lastShown().text.startsWith(text));
-            QCOMPARE(ServiceErrorBox::lastShown().parent, dialog.get());
+            QTRY_VERIFY(ScriptedMessageBox::lastShown());
+            QVERIFY(ScriptedMessageBox::lastShown()->text.startsWith(text));
+            QCOMPARE(ScriptedMessageBox::lastShown()->parent, dialog.get());
             QVERIFY(timersStopped());
             // No overlay to click; the frame keeps what it showed.
             QVERIFY(!overlay()->isVisible());

@@ -1,3 +1,4 @@
+#include "base/scriptedmessagebox.h"
 #include "fakewke.h"
 #include "standin.h"
 #include "testenvironment.h"
@@ -8,9 +9,9 @@
 #include "downloads/downloadfilename.h"
 #include "downloads/downloadprompt.h"
 #include "downloads/savefolder.h"
+#include "downloads/shellactions.h"
 #include "webui/mainwindowref.h"
 #include "webui/miniblinkdialog.h"
-#include "webui/shellactions.h"
 
 #include <QDesktopServices>
 #include <QDir>
@@ -157,7 +158,7 @@ private slots:
         m_fileManager.calls.clear();
         m_urls.opened.clear();
         m_launcher.updates.clear();
-        DownloadPrompt::clearLastShown();
+        ScriptedMessageBox::clearLastShown();
     }
 
     void cleanup()
@@ -511,7 +512,7 @@ private slots:
         const QString existing = m_folder + QStringLiteral("/kept.exe");
         writeFile(existing, "old");
         const QString target = served(QStringLiteral("/drivers/kept.exe?size=100"));
-        DownloadPrompt::setNextAnswer(QMessageBox::No);
+        ScriptedMessageBox::setNextAnswer(QMessageBox::No);
         QCOMPARE(down(m_local.url(QStringLiteral("/to/first.exe?url=") +
                                   QString::fromLatin1(QUrl::toPercentEncoding(target)))),
                  0);
@@ -538,10 +539,10 @@ private slots:
         QFETCH(int, answer);
         const QString path = m_folder + QStringLiteral("/again.exe");
         writeFile(path, "old");
-        DownloadPrompt::setNextAnswer(QMessageBox::StandardButton(answer));
+        ScriptedMessageBox::setNextAnswer(QMessageBox::StandardButton(answer));
         const int result = down(served(QStringLiteral("/drivers/again.exe?size=1000")));
 
-        const auto shown = DownloadPrompt::lastShown();
+        const auto shown = ScriptedMessageBox::lastShown();
         QVERIFY(shown);
         QCOMPARE(shown->title, QStringLiteral("重新下载"));
         QCOMPARE(shown->text, QStringLiteral(" %1.已经下载好了， 是否重新下载?").arg(path));
@@ -571,9 +572,9 @@ private slots:
         const QString blocker = m_home.filePath(QStringLiteral("blocker"));
         writeFile(blocker, "x");
         storeSaveFolder(blocker);
-        DownloadPrompt::setNextAnswer(QMessageBox::Ok);
+        ScriptedMessageBox::setNextAnswer(QMessageBox::Ok);
         QCOMPARE(down(served(QStringLiteral("/drivers/u.exe"))), 2);
-        const auto shown = DownloadPrompt::lastShown();
+        const auto shown = ScriptedMessageBox::lastShown();
         QVERIFY(shown);
         QCOMPARE(shown->title, QStringLiteral("错误"));
         QVERIFY2(shown->text.startsWith(
@@ -598,7 +599,7 @@ private slots:
                                           V::string(served(QStringLiteral("/drivers/n.exe"))));
         QCOMPARE(wke.call("Down", args), V::number(3));
         QVERIFY(jobs().isEmpty());
-        QVERIFY(!DownloadPrompt::lastShown());
+        QVERIFY(!ScriptedMessageBox::lastShown());
         QVERIFY(QDir(m_folder).entryList(QDir::Files).isEmpty());
     }
 

@@ -7,6 +7,7 @@
 #include "hardware/inventoryreport.h"
 #include "hardware/machineidentity.h"
 #include "hardware/netinterfaces.h"
+#include "hardware/osrelease.h"
 #include "hardware/pcidevices.h"
 #include "hardware/procfiles.h"
 #include "hardware/rootvolume.h"
@@ -425,9 +426,9 @@ private slots:
 
     void textParsers()
     {
-        const QMap<QString, QString> release = ProcFiles::parseOsRelease(
-            QStringLiteral("# c\nNAME=Fedora\nPRETTY_NAME=\"Fedora 39 (\\\"WS\\\")\"\n"
-                           "VERSION='39 (WS)'\n=bad\n"));
+        const QMap<QString, QString> release =
+            OsRelease::parse(QByteArray("# c\nNAME=Fedora\nPRETTY_NAME=\"Fedora 39 (\\\"WS\\\")\"\n"
+                                        "VERSION='39 (WS)'\n=bad\n"));
         QCOMPARE(release.value(QStringLiteral("PRETTY_NAME")),
                  QStringLiteral("Fedora 39 (\"WS\")"));
         QCOMPARE(release.value(QStringLiteral("VERSION")), QStringLiteral("39 (WS)"));

@@ -39,8 +39,9 @@
       var args = Array.prototype.slice.call(arguments);
       bridge.calls.push({ name: name, args: args });
       if (name === "eMsg" && args[0] === "loadedjs") {
-        bridge.pageFunctionsAtLoad = ["userLoginByCpp", "notifySettingByCpp", "scanCbkByCpp", "setCountry",
-          "progressCbkByCpp", "finishCbkByCpp"].filter(function (f) { return typeof window[f] === "function"; });
+        bridge.pageFunctionsAtLoad = (config.pageFunctions || []).filter(function (f) {
+          return typeof window[f] === "function";
+        });
       }
       var answer = bridge.answers[name];
       if (typeof answer === "function") return answer.apply(null, args);

@@ -5,10 +5,13 @@
 const fs = require("node:fs");
 const path = require("node:path");
 const { chromium } = require("playwright-core");
+const { readProtocol } = require("./cpp-protocol");
 
 const HTML_DIR = process.env.TESSALY_HTML_DIR || path.resolve(__dirname, "../../html");
 const CHROMIUM = process.env.TESSALY_CHROMIUM || "/usr/bin/chromium";
 const DOUBLE = fs.readFileSync(path.join(__dirname, "bridge-double.js"), "utf8");
+// The page functions the program calls, as its own header names them.
+const PAGE_FUNCTIONS = readProtocol().groups.PageFunction.map((entry) => entry[1]);
 
 async function launch() {
   return chromium.launch({
@@ -33,7 +36,7 @@ async function openPage(browser, config = {}) {
     if (typeof value === "function") functionAnswers[name] = value.toString();
     else answers[name] = value;
   }
-  const script = `(${DOUBLE.trim()})(${JSON.stringify({ answers, missing: config.missing || [] })});` +
+  const script = `(${DOUBLE.trim()})(${JSON.stringify({ answers, missing: config.missing || [], pageFunctions: PAGE_FUNCTIONS })});` +
     Object.entries(functionAnswers)
       .map(([name, src]) => `window.__bridge.answers[${JSON.stringify(name)}] = (${src});`).join("\n") +
     (config.catalogue

@@ -176,7 +176,12 @@ test("download counters, speed and end states", async () => {
 
     const failed = new Tessaly.Download(clock);
     failed.started(0, 0, 0);
+    failed.redirectFailed(1);
     out.failed = [failed.finished(2, "", "下载过程发生了错误,错误值:1"), failed.redirectStartResult()];
+    // The number comes from its own report, never from the wording.
+    const worded = new Tessaly.Download(clock);
+    worded.started(0, 0, 0);
+    out.worded = [worded.finished(2, "", "下载过程发生了错误,错误值:1"), worded.redirectStartResult()];
     out.refused = [1, 2, 3, undefined].map((r) => {
       const x = new Tessaly.Download(clock);
       return [x.started(0, r, 0), x.active()];
@@ -197,6 +202,7 @@ test("download counters, speed and end states", async () => {
   assert.equal(got.bigTotal, 3000000000);
   assert.deepEqual(got.done, ["done", 1000, "/d/a.exe"]);
   assert.deepEqual(got.failed, ["failed", 1]);
+  assert.deepEqual(got.worded, ["failed", null]);
   assert.deepEqual(got.refused, [["failed", false], ["failed", false], ["failed", false], ["failed", false]]);
 });
 

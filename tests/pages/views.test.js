@@ -5,6 +5,7 @@
 const { test, before, after } = require("node:test");
 const assert = require("node:assert/strict");
 const { launch, openPage, calls } = require("./harness");
+const { readProtocol } = require("./cpp-protocol");
 
 const SAMPLE_ADAPTERS = JSON.stringify([
   { desc: "Intel Corporation CoffeeLake-S GT2 [UHD Graphics 630]", hardid: "PCI\\VEN_8086&DEV_3E92&SUBSYS_86941043&REV_00" },
@@ -35,8 +36,7 @@ const card = (page, n) => page.locator(`.card[data-index="${n}"]`);
 test("start-up: page functions exist before loadedjs, which is sent once", async () => {
   const page = await open({ answers: { graphicsList: SAMPLE_ADAPTERS } });
   const bridge = await page.evaluate(() => window.__bridge.pageFunctionsAtLoad);
-  assert.deepEqual(bridge.sort(), ["finishCbkByCpp", "notifySettingByCpp", "progressCbkByCpp", "scanCbkByCpp",
-    "setCountry", "userLoginByCpp"]);
+  assert.deepEqual(bridge, readProtocol().groups.PageFunction.map((entry) => entry[1]));
   assert.equal((await calls(page, "eMsg")).filter((a) => a[0] === "loadedjs").length, 1);
   assert.deepEqual(await calls(page, "countryID"), [[]]);
   assert.deepEqual(page.errors, []);
@@ -138,17 +138,21 @@ for (const [result, message] of START_CASES) {
   });
 }
 
+// [finish code, message, start result of a redirect's successor, what the card says, button]
 const FINISH_CASES = [
-  [2, "下载过程发生了错误", /下载失败：网络或服务器出错/, "重试"],
-  [2, "下载过程发生了错误,错误值:1", /文件已经下载过了/, "重试"],
-  [2, "下载过程发生了错误,错误值:2", /无法在保存文件夹中创建文件/, "重试"],
-  [1, "用户取消了下载", /已取消下载/, "下载"],
+  [2, "下载过程发生了错误", null, /下载失败：网络或服务器出错/, "重试"],
+  [2, "下载过程发生了错误,错误值:1", 1, /文件已经下载过了/, "重试"],
+  [2, "下载过程发生了错误,错误值:2", 2, /无法在保存文件夹中创建文件/, "重试"],
+  [1, "用户取消了下载", null, /已取消下载/, "下载"],
 ];
-for (const [code, message, shown, button] of FINISH_CASES) {
+for (const [code, message, redirect, shown, button] of FINISH_CASES) {
   test(`finish code ${code} "${message}"`, async () => {
     const page = await open({ answers: { graphicsList: SAMPLE_ADAPTERS } });
     await card(page, 1).locator("button.download").click();
-    await page.evaluate(([c, m]) => finishCbkByCpp(c, "", m), [code, message]);
+    await page.evaluate(([c, m, r]) => {
+      if (r !== null) redirectFailedByCpp(r);
+      finishCbkByCpp(c, "", m);
+    }, [code, message, redirect]);
     assert.match(await card(page, 1).innerText(), shown);
     assert.equal(await card(page, 1).locator("button.download").innerText(), button);
   });

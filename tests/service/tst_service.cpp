@@ -1,15 +1,16 @@
+#include "base/scriptedmessagebox.h"
 #include "standin.h"
 #include "tinyproxy.h"
 
 #include "hardware/machineidentity.h"
+#include "hardware/osrelease.h"
+#include "hardware/systeminfo.h"
 #include "service/downloadreceiver.h"
 #include "service/httphandler.h"
 #include "service/networkhelper.h"
-#include "service/osrelease.h"
 #include "service/requestname.h"
 #include "service/responseenvelope.h"
 #include "service/serviceerrorbox.h"
-#include "service/systeminfo.h"
 
 #include <QDesktopServices>
 #include <QJsonArray>
@@ -484,12 +485,14 @@ void tst_Service::serviceFailureShowsBox()
     RecordingHandler handler;
     handler.readEnvelope = true;
     handler.showErrorBox = true;
-    ServiceErrorBox::setNextAnswer(QMessageBox::Cancel);
+    ScriptedMessageBox::clearLastShown();
+    ScriptedMessageBox::setNextAnswer(QMessageBox::Cancel);
 
     NetworkHelper::instance()->queryUserInfo(QStringLiteral("tessaly-dev-token"), &handler);
     QTRY_COMPARE(handler.calls.size(), 2);
     QCOMPARE(handler.calls.at(1).code, 0);
-    const ServiceErrorBox::Shown box = ServiceErrorBox::lastShown();
+    QVERIFY(ScriptedMessageBox::lastShown());
+    const ScriptedMessageBox::Shown box = *ScriptedMessageBox::lastShown();
     QCOMPARE(box.text,
              QStringLiteral("请求:获取用户信息错误。错误码:0, 释义: , 是否联系客服处理？: "));
     QCOMPARE(box.title, QStringLiteral("提示"));
@@ -517,7 +520,8 @@ void tst_Service::errorBoxAnswers()
 
     const QString link = QStringLiteral("http://127.0.0.1:1/kefu?c1=Tessaly&c2=%E6%9C%AA");
     ServiceErrorBox::setLinkSource([link] { return link; });
-    ServiceErrorBox::setNextAnswer(static_cast<QMessageBox::StandardButton>(answer));
+    ScriptedMessageBox::clearLastShown();
+    ScriptedMessageBox::setNextAnswer(static_cast<QMessageBox::StandardButton>(answer));
     QWidget parent;
 
     RecordingHandler handler;
@@ -525,7 +529,8 @@ void tst_Service::errorBoxAnswers()
     QCOMPARE(static_cast<HttpHandler &>(handler).handleHttpError(
                  RequestName::Config, QNetworkReply::HostNotFoundError, "Host not found", &parent),
              result);
-    QCOMPARE(ServiceErrorBox::lastShown().parent, &parent);
+    QVERIFY(ScriptedMessageBox::lastShown());
+    QCOMPARE(ScriptedMessageBox::lastShown()->parent, &parent);
     QCOMPARE(m_opened, opened ? QList<QUrl>{QUrl(link)} : QList<QUrl>());
 }
 

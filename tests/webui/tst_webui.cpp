@@ -1,3 +1,4 @@
+#include "base/scriptedmessagebox.h"
 #include "fakewke.h"
 #include "standin.h"
 
@@ -233,7 +234,7 @@ private slots:
         // Page first, configuration later.
         QCOMPARE(wke.call("eMsg", {V::string(QStringLiteral("loadedjs"))}), V::boolean(true));
         QCOMPARE(pageCallCount("notifySettingByCpp"), 0);
-        window->configReceived();
+        emit User::instance()->configReceived(QJsonValue());
         QCOMPARE(pageCallCount("notifySettingByCpp"), 1);
         const PageCall &call = wke.pageCalls.back();
         QCOMPARE(call.name, std::string("notifySettingByCpp"));
@@ -242,13 +243,13 @@ private slots:
         QCOMPARE(call.args, expected);
 
         // Every later configuration announcement notifies again.
-        window->configReceived();
+        emit User::instance()->configReceived(QJsonValue());
         QCOMPARE(pageCallCount("notifySettingByCpp"), 2);
     }
 
     void configurationBeforePage()
     {
-        window->configReceived();
+        emit User::instance()->configReceived(QJsonValue());
         QCOMPARE(pageCallCount("notifySettingByCpp"), 0);
         wke.pageAnswers["notifySettingByCpp"] = V::boolean(true);
         wke.call("eMsg", {V::string(QStringLiteral("loadedjs"))});
@@ -274,23 +275,25 @@ private slots:
 
     void userInformationAnswers()
     {
-        QSignalSpy received(window.get(), &MiniblinkDialog::userInfoReceived);
+        // The account takes the record the window receives.
+        QSignalSpy received(User::instance(), &User::update);
         window->handleHttpResponse(RequestName::UserInfo,
                                    R"({"code":1,"data":{"user_id":7},"msg":""})");
         QCOMPARE(received.size(), 1);
-        QCOMPARE(received.at(0).at(0).value<QJsonValue>().toObject().value("user_id").toInt(), 7);
+        QCOMPARE(User::instance()->userId(), 7);
 
         // Answers of other kinds are not the window's business: no box.
-        ServiceErrorBox::setNextAnswer(QMessageBox::Cancel);
+        ScriptedMessageBox::clearLastShown();
+        ScriptedMessageBox::setNextAnswer(QMessageBox::Cancel);
         window->handleHttpResponse(RequestName::Config, R"({"code":0})");
-        QVERIFY(ServiceErrorBox::lastShown().text.isEmpty());
+        QVERIFY(!ScriptedMessageBox::lastShown());
 
         // A refused token ends in the error box over the window, though the
         // dispatcher passes no parent.
         NetworkHelper::instance()->queryUserInfo(QStringLiteral("expired"), window.get());
-        QTRY_VERIFY(!ServiceErrorBox::lastShown().text.isEmpty());
-        QCOMPARE(ServiceErrorBox::lastShown().parent, window.get());
-        QCOMPARE(ServiceErrorBox::lastShown().text,
+        QTRY_VERIFY(ScriptedMessageBox::lastShown());
+        QCOMPARE(ScriptedMessageBox::lastShown()->parent, window.get());
+        QCOMPARE(ScriptedMessageBox::lastShown()->text,
                  QStringLiteral("请求:获取用户信息错误。错误码:0, 释义: 登录已失效，请重新登录, "
                                 "是否联系客服处理？: "));
         QCOMPARE(received.size(), 1);
@@ -410,7 +413,7 @@ private slots:
     void pageLearnsTheSignInBeforeTheSettings()
     {
         signIn(QStringLiteral("阿明"));
-        window->configReceived();
+        emit User::instance()->configReceived(QJsonValue());
         wke.pageCalls.clear();
         wke.call("eMsg", {V::string(QStringLiteral("loadedjs"))});
         QCOMPARE(wke.pageCalls.size(), size_t(2));
@@ -481,7 +484,7 @@ private slots:
     void signInFromThePage()
     {
         // Closed without signing in: false, and the account stays signed out.
-        whileSignInIsOpen([this](LoginWidget *login) {
+        whileSignInIsOpen([](LoginWidget *login) {
             QTRY_VERIFY(login->isVisible());
             QTRY_VERIFY(!login->findChild<QtQrCodeWidget *>()->data().isEmpty());
             login->findChild<QPushButton *>(QStringLiteral("closeButton"))->click();

@@ -1,4 +1,4 @@
-#include "service/systeminfo.h"
+#include "hardware/systeminfo.h"
 
 #include <QSettings>
 #include <QVariant>

@@ -1,4 +1,4 @@
-#include "webui/shellactions.h"
+#include "downloads/shellactions.h"
 
 #include <QFileInfo>
 #include <QProcess>

@@ -1,6 +1,6 @@
-#include "service/systeminfo.h"
+#include "hardware/systeminfo.h"
 
-#include "service/osrelease.h"
+#include "hardware/osrelease.h"
 
 #include <QFileInfo>
 #include <QSettings>

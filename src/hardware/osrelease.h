@@ -3,9 +3,14 @@
 // with shell-style escapes).
 
 #include <QByteArray>
+#include <QMap>
 #include <QString>
 
 namespace OsRelease {
+
+// Every KEY=value of the file's text, values unquoted; comments and lines
+// without a key are skipped.
+QMap<QString, QString> parse(const QByteArray &text);
 
 // The value of key in the file's text; empty when absent.
 QString value(const QByteArray &text, const QString &key);

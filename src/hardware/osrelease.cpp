@@ -1,6 +1,7 @@
-#include "service/osrelease.h"
+#include "hardware/osrelease.h"
 
-#include <QFile>
+#include "hardware/sysroot.h"
+
 #include <QList>
 
 namespace OsRelease {
@@ -26,27 +27,31 @@ QString unquote(const QByteArray &raw)
 }
 } // namespace
 
-QString value(const QByteArray &text, const QString &key)
+QMap<QString, QString> parse(const QByteArray &text)
 {
-    const QByteArray wanted = key.toUtf8();
+    QMap<QString, QString> values;
     const QList<QByteArray> lines = text.split('\n');
     for (const QByteArray &line : lines) {
         const QByteArray trimmed = line.trimmed();
         const int eq = trimmed.indexOf('=');
         if (trimmed.startsWith('#') || eq <= 0)
             continue;
-        if (trimmed.left(eq) == wanted)
-            return unquote(trimmed.mid(eq + 1));
+        values.insert(QString::fromUtf8(trimmed.left(eq)), unquote(trimmed.mid(eq + 1)));
     }
-    return QString();
+    return values;
+}
+
+QString value(const QByteArray &text, const QString &key)
+{
+    return parse(text).value(key);
 }
 
 QByteArray read(const QString &root)
 {
     for (const char *path : {"/etc/os-release", "/usr/lib/os-release"}) {
-        QFile file(root + QLatin1String(path));
-        if (file.open(QIODevice::ReadOnly))
-            return file.readAll();
+        const QByteArray text = SysRoot::readFile(SysRoot::file(root, QLatin1String(path)));
+        if (!text.isEmpty())
+            return text;
     }
     return QByteArray();
 }

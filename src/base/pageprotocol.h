@@ -1,0 +1,71 @@
+#pragma once
+// The names and numbers the pages and the native side share. html/js/protocol.js
+// holds the same list for the pages; a test keeps the two in agreement.
+
+namespace PageProtocol {
+
+// Native functions bound for page script, in binding order.
+namespace Bound {
+inline constexpr char kEMsg[] = "eMsg";
+inline constexpr char kGraphicsList[] = "graphicsList";
+inline constexpr char kDownDir[] = "downDir";
+inline constexpr char kSelectDir[] = "selectDir";
+inline constexpr char kIsLogin[] = "isLogin";
+inline constexpr char kDown[] = "Down";
+inline constexpr char kCountryId[] = "countryID";
+inline constexpr char kClick[] = "click";
+inline constexpr char kMouseDown[] = "mousedown";
+inline constexpr char kMouseMove[] = "mousemove";
+inline constexpr char kMouseRelease[] = "mouserelease";
+inline constexpr char kMouseHover[] = "mousehover";
+inline constexpr char kMouseEnter[] = "mouseenter";
+inline constexpr char kMouseLeave[] = "mouseleave";
+inline constexpr char kAppType[] = "appType";
+} // namespace Bound
+
+// Global functions the pages define and the native side calls.
+namespace PageFunction {
+inline constexpr char kUserLogin[] = "userLoginByCpp";
+inline constexpr char kNotifySetting[] = "notifySettingByCpp";
+inline constexpr char kScanResult[] = "scanCbkByCpp";
+inline constexpr char kSetCountry[] = "setCountry";
+inline constexpr char kProgress[] = "progressCbkByCpp";
+inline constexpr char kFinish[] = "finishCbkByCpp";
+// Called just before the failure report of a redirected download whose
+// successor could not start, with that start result.
+inline constexpr char kRedirectFailed[] = "redirectFailedByCpp";
+} // namespace PageFunction
+
+// Messages of "eMsg".
+namespace Message {
+inline constexpr char kService[] = "service";
+inline constexpr char kTutorial[] = "tutorial";
+inline constexpr char kScan[] = "scan";
+inline constexpr char kSaveFolder[] = "saveFolder";
+inline constexpr char kLoginPage[] = "loginPage";
+inline constexpr char kLoaded[] = "loadedjs";
+} // namespace Message
+
+// Element names the window acts on.
+namespace Element {
+inline constexpr char kTitleBar[] = "titleBar";
+inline constexpr char kUserIcon[] = "usericonBtn";
+inline constexpr char kMinimize[] = "minimizeBtn";
+inline constexpr char kClose[] = "closeBtn";
+} // namespace Element
+
+// What "Down" answers.
+enum StartResult {
+    Started = 0,
+    AlreadyDownloaded = 1, // the user kept the existing file; it was revealed
+    CannotSave = 2,        // the target cannot be opened; a box said why
+    BadArguments = 3,      // the page did not pass exactly four arguments
+};
+
+// The code of a download's one finish report.
+enum FinishCode { Done = 0, Cancelled = 1, Failed = 2 };
+
+// The country number "countryID" gives for China (Qt's QLocale::China).
+inline constexpr int kCountryChina = 44;
+
+} // namespace PageProtocol

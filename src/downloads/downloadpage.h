@@ -1,0 +1,27 @@
+#pragma once
+// What a download job needs of the page that asked for it. The web UI
+// implements it; downloads know nothing of the window or the web runtime.
+
+class QString;
+class QWidget;
+
+class DownloadPage {
+public:
+    virtual ~DownloadPage() = default;
+
+    // A progress step, counts as the page's 32-bit numbers (-1: total unknown).
+    // True when the page wants the download to go on.
+    virtual bool reportProgress(int bytesReceived, int bytesTotal) = 0;
+    // The one finish report of a download (a PageProtocol::FinishCode).
+    virtual void reportFinish(int code, const QString &path, const QString &message) = 0;
+    // A redirect's successor could not start: its start result, told just
+    // before the failure report, so the page need not read it from the message.
+    virtual void reportRedirectFailed(int startResult) = 0;
+    // The window the job's question and error boxes open over.
+    virtual QWidget *dialogParent() const = 0;
+
+protected:
+    DownloadPage() = default;
+    DownloadPage(const DownloadPage &) = default;
+    DownloadPage &operator=(const DownloadPage &) = default;
+};

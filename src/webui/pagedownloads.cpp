@@ -1,0 +1,45 @@
+#include "webui/pagedownloads.h"
+
+#include "base/pageprotocol.h"
+#include "downloads/downloaderobjmanager.h"
+#include "webui/miniblinkdialog.h"
+#include "webui/pagecaller.h"
+
+namespace {
+wkeWebView viewOf(const MiniblinkDialog *window)
+{
+    return window ? window->webView() : nullptr;
+}
+} // namespace
+
+PageDownloads::PageDownloads(MiniblinkDialog *window) : m_window(window) {}
+
+bool PageDownloads::reportProgress(int bytesReceived, int bytesTotal)
+{
+    return callPageFunction(viewOf(m_window), PageProtocol::PageFunction::kProgress,
+                            {bytesReceived, bytesTotal});
+}
+
+void PageDownloads::reportFinish(int code, const QString &path, const QString &message)
+{
+    callPageFunction(viewOf(m_window), PageProtocol::PageFunction::kFinish, {code, path, message});
+}
+
+void PageDownloads::reportRedirectFailed(int startResult)
+{
+    callPageFunction(viewOf(m_window), PageProtocol::PageFunction::kRedirectFailed, {startResult});
+}
+
+QWidget *PageDownloads::dialogParent() const
+{
+    return m_window;
+}
+
+DownloaderObjManager *PageDownloads::managerOf(MiniblinkDialog *window)
+{
+    auto *manager =
+        window->findChild<DownloaderObjManager *>(QString(), Qt::FindDirectChildrenOnly);
+    if (!manager)
+        manager = new DownloaderObjManager(window, std::make_unique<PageDownloads>(window));
+    return manager;
+}

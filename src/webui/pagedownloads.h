@@ -1,0 +1,26 @@
+#pragma once
+// The page side of the downloads: progress and finish reports become calls of
+// the page's functions, and boxes open over the window.
+
+#include "downloads/downloadpage.h"
+
+#include <QPointer>
+
+class DownloaderObjManager;
+class MiniblinkDialog;
+
+class PageDownloads final : public DownloadPage {
+public:
+    explicit PageDownloads(MiniblinkDialog *window);
+
+    bool reportProgress(int bytesReceived, int bytesTotal) override;
+    void reportFinish(int code, const QString &path, const QString &message) override;
+    void reportRedirectFailed(int startResult) override;
+    QWidget *dialogParent() const override;
+
+    // The window's download manager, made by the first download.
+    static DownloaderObjManager *managerOf(MiniblinkDialog *window);
+
+private:
+    QPointer<MiniblinkDialog> m_window;
+};
