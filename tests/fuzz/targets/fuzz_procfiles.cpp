@@ -3,6 +3,7 @@
 
 #include "fuzzcheck.h"
 
+#include "hardware/osrelease.h"
 #include "hardware/procfiles.h"
 
 #include <cstddef>
@@ -12,11 +13,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     if (size == 0)
         return 0;
-    const QString text =
-        QString::fromUtf8(reinterpret_cast<const char *>(data + 1), static_cast<int>(size - 1));
+    const QByteArray bytes(reinterpret_cast<const char *>(data + 1), static_cast<int>(size - 1));
+    const QString text = QString::fromUtf8(bytes);
     switch (data[0] % 3) {
     case 0:
-        ProcFiles::parseOsRelease(text);
+        OsRelease::parse(bytes);
         break;
     case 1:
         for (const ProcFiles::ProcessorPackage &package : ProcFiles::parseCpuInfo(text)) {
