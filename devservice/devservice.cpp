@@ -145,6 +145,12 @@ void DevService::sendPaddedEnvelope(httplib::Response &res, uint64_t size, bool 
     }
 }
 
+bool DevService::breakOnce(const std::string &target)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_broken.insert(target).second;
+}
+
 void DevService::sendBrokenAnswer(httplib::Response &res)
 {
     // Headers promise a body that never comes: the connection is cut.
@@ -471,6 +477,7 @@ void DevService::installControl(httplib::Server &server)
             m_scripts.clear();
             m_pingCounts.clear();
             m_pingOrder.clear();
+            m_broken.clear();
             m_tickets.clear();
             m_tokens.clear();
             m_expireSeconds = 300;

@@ -16,6 +16,7 @@
 #include <map>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -96,6 +97,8 @@ private:
     // False when the service is stopping before the time is up.
     bool wait(std::chrono::milliseconds duration);
     void sendBrokenAnswer(httplib::Response &res);
+    // True the first time for an address: its answer is to be cut.
+    bool breakOnce(const std::string &target);
     static void sendPaddedEnvelope(httplib::Response &res, uint64_t size, bool chunked);
 
     // The endpoints' own answers and their success data.
@@ -127,6 +130,8 @@ private:
     std::vector<LoggedRequest> m_log;
     std::map<std::string, std::deque<Script>> m_scripts;
     std::map<std::string, int> m_pingCounts;
+    // Driver file addresses whose "break" has cut an answer already.
+    std::set<std::string> m_broken;
     std::vector<std::string> m_pingOrder;
     std::map<std::string, Ticket> m_tickets;
     std::vector<std::string> m_tokens;

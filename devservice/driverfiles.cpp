@@ -9,7 +9,8 @@
 // Driver installers, generated rather than stored:
 //   /drivers/<name>?size=N&chunked=1&rate=B&break=N&stall=N&referer=V&gzip=G&ranges=R
 // size: bytes (default 1 MiB); chunked: no length header; rate: bytes per
-// second; break: the connection is cut at byte N of the file; stall: the
+// second; break: the connection is cut at byte N of the file, in the first
+// answer for the address only (a network that drops once); stall: the
 // answer stops at byte N of the file and the connection stays open, silent,
 // until the service ends; referer: 403 unless the "Referer" header equals V;
 // gzip=1: the body is gzip-encoded when the request accepts gzip, gzip=always:
@@ -17,9 +18,8 @@
 // Byte i of every file is i % 251.
 //
 // A "Range: bytes=A-" or "bytes=A-B" request of a file with a length gets 206
-// with its Content-Range (416 past the end); break only hits answers that
-// start before its byte and stall those that start at or before it, so a
-// download resumed past them gets through.
+// with its Content-Range (416 past the end); stall only hits answers that
+// start at or before its byte, so a download resumed past it gets through.
 // ranges=0: Range is ignored (200, the whole file); ranges=wrong: the 206
 // names the wrong range (it claims to start at 0).
 //   /redirect/301/<rest>, /redirect/302/<rest>: redirect to /<rest> with the
@@ -125,7 +125,7 @@ void DevService::installDriverFiles(httplib::Server &server)
                 }
                 const std::string whole = gzipped(size, true);
                 std::string sent = whole;
-                if (breakAt < size)
+                if (breakAt < size && breakOnce(localPath(req.target)))
                     sent = gzipped(breakAt, false).substr(0, whole.size() - 1);
                 res.set_header("Content-Encoding", "gzip");
                 res.set_content_provider(whole.size(), "application/octet-stream",
@@ -163,7 +163,9 @@ void DevService::installDriverFiles(httplib::Server &server)
                 return;
             }
 
-            const uint64_t cut = breakAt < end && start < breakAt ? breakAt : kNone;
+            const uint64_t cut =
+                breakAt < end && start < breakAt && breakOnce(localPath(req.target)) ? breakAt
+                                                                                     : kNone;
             const uint64_t stall = stallAt < end && start <= stallAt ? stallAt : kNone;
             const auto provide = [this, start, end, cut, stall, rate,
                                   chunked](size_t offset, httplib::DataSink &sink) {
