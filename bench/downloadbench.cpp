@@ -43,6 +43,7 @@ public:
     }
     void reportFinish(int code, const QString &, const QString &) override { finishCode = code; }
     void reportRedirectFailed(int) override {}
+    void reportPublisher(const QString &, const QString &, const QString &) override {}
     QWidget *dialogParent() const override { return nullptr; }
 };
 
