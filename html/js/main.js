@@ -310,7 +310,9 @@ Tessaly.app = (function () {
     var pkg = state.matches[index] && state.matches[index].package;
     if (!adapter || !pkg) return;
     var url = drivers.downloadUrl(window.TessalyCatalogue, pkg);
-    var result = Native.call(Bound.down, url, adapter.hardid, pkg.version || "", drivers.fallbackName(pkg));
+    // The size lets the native side tell a cut-off installer from a whole one.
+    var size = pkg.size > 0 ? String(Math.floor(pkg.size)) : "";
+    var result = Native.call(Bound.down, url, size, pkg.version || "", drivers.fallbackName(pkg));
     delete state.outcomes[index];
     dl.started(index, typeof result === "number" ? result : undefined, pkg.size);
     remember(dl);
