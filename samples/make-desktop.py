@@ -1,11 +1,16 @@
 #!/usr/bin/env python3
 """Writes samples/desktop: the files a typical desktop's Linux kernel shows
-that Tessaly's hardware readers look at (PCI functions, SMBIOS table, EDID,
-cpuinfo, os-release, sound cards, disks, network interfaces).
+that Tessaly's hardware readers look at (PCI functions with their bound
+drivers, SMBIOS table, EDID, cpuinfo, os-release, sound cards, disks, network
+interfaces), and samples/machines/: smaller trees, one per graphics adapter
+the driver catalogue treats differently (PCI functions, drivers, host name).
 
-    samples/make-desktop.py [target-folder]
+    samples/make-desktop.py                 # both
+    samples/make-desktop.py target-folder   # only the desktop, there
 
-The tree is checked in; run this only to change it.
+Each tree's usr/share/misc/pci.ids links to the project's copy of the PCI id
+list, so that adapters are named as the catalogue knows them. The trees are
+checked in; run this only to change them.
 """
 import os
 import shutil
@@ -14,6 +19,7 @@ import sys
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = sys.argv[1] if len(sys.argv) > 1 else os.path.join(HERE, "desktop")
+PCI_IDS = os.path.join(HERE, "..", "catalogue", "pci.ids")
 
 
 def write(path, data):
@@ -68,12 +74,28 @@ def edid(pnp, product, name, serial):
     return bytes(block)
 
 
-def pci(slot, class_code, vendor, device, sub_vendor, sub_device, revision):
+def link(path, target):
+    full = os.path.join(ROOT, path.lstrip("/"))
+    os.makedirs(os.path.dirname(full), exist_ok=True)
+    os.symlink(target, full)
+
+
+def pci(slot, class_code, vendor, device, sub_vendor, sub_device, revision, driver=None,
+        module_version=None):
     base = "/sys/bus/pci/devices/" + slot + "/"
     for name, value in (("class", "0x%06x" % class_code), ("vendor", "0x%04x" % vendor),
                         ("device", "0x%04x" % device), ("subsystem_vendor", "0x%04x" % sub_vendor),
                         ("subsystem_device", "0x%04x" % sub_device), ("revision", "0x%02x" % revision)):
         write(base + name, value + "\n")
+    if driver:
+        # As the kernel links it: devices/<slot>/driver -> .../bus/pci/drivers/<driver>
+        link(base + "driver", "../../drivers/" + driver)
+        if module_version:
+            write("/sys/module/%s/version" % driver, module_version + "\n")
+
+
+def pci_names():
+    link("/usr/share/misc/pci.ids", os.path.relpath(PCI_IDS, os.path.join(ROOT, "usr/share/misc")))
 
 
 def main():
@@ -106,11 +128,12 @@ def main():
 
     # NVIDIA GeForce GTX 1050 Ti (MSI) and Intel UHD Graphics 630, with the
     # board's audio and Ethernet functions.
-    pci("0000:01:00.0", 0x030000, 0x10DE, 0x1C82, 0x1462, 0x8C96, 0xA1)
-    pci("0000:01:00.1", 0x040300, 0x10DE, 0x0FB9, 0x1462, 0x8C96, 0xA1)
-    pci("0000:00:02.0", 0x030000, 0x8086, 0x3E92, 0x1043, 0x8694, 0x00)
-    pci("0000:00:1f.3", 0x040300, 0x8086, 0xA348, 0x1043, 0x8724, 0x10)
-    pci("0000:00:1f.6", 0x020000, 0x8086, 0x15BC, 0x1043, 0x8672, 0x10)
+    pci("0000:01:00.0", 0x030000, 0x10DE, 0x1C82, 0x1462, 0x8C96, 0xA1, "nvidia", "580.95.05")
+    pci("0000:01:00.1", 0x040300, 0x10DE, 0x0FB9, 0x1462, 0x8C96, 0xA1, "snd_hda_intel")
+    pci("0000:00:02.0", 0x030000, 0x8086, 0x3E92, 0x1043, 0x8694, 0x00, "i915")
+    pci("0000:00:1f.3", 0x040300, 0x8086, 0xA348, 0x1043, 0x8724, 0x10, "snd_hda_intel")
+    pci("0000:00:1f.6", 0x020000, 0x8086, 0x15BC, 0x1043, 0x8672, 0x10, "e1000e")
+    pci_names()
 
     write("/sys/block/nvme0n1/size", "976773168\n")
     write("/sys/block/nvme0n1/device/model", "Samsung SSD 970 EVO Plus 500GB\n")
@@ -141,5 +164,47 @@ def main():
             write(base + "device/uevent", device)
 
 
+# One machine per way the catalogue answers: the display functions as
+# (slot, vendor, device, subsystem vendor, subsystem device, revision,
+# bound driver, the module's published version or None).
+MACHINES = {
+    "rtx5090-notebook": ("ROG-STRIX-SCAR", [
+        ("0000:00:02.0", 0x8086, 0x7D67, 0x1043, 0x13A1, 0x06, "i915", None),
+        ("0000:01:00.0", 0x10DE, 0x2C58, 0x1043, 0x13A1, 0xA1, "nvidia", "580.95.05")]),
+    "gtx780": ("DESKTOP-KEPLER", [
+        ("0000:01:00.0", 0x10DE, 0x1004, 0x1458, 0x3647, 0xA1, "nvidia", "470.256.02")]),
+    "gtx480": ("DESKTOP-FERMI", [
+        ("0000:01:00.0", 0x10DE, 0x06C0, 0x10DE, 0x075F, 0xA3, "nouveau", None)]),
+    "rx9070xt": ("DESKTOP-RDNA4", [
+        ("0000:03:00.0", 0x1002, 0x7550, 0x1DA2, 0xE490, 0xC0, "amdgpu", None)]),
+    "radeon-vii": ("DESKTOP-VEGA", [
+        ("0000:0c:00.0", 0x1002, 0x66AF, 0x1002, 0x081E, 0xC1, "amdgpu", None)]),
+    "arc-b580": ("DESKTOP-BATTLEMAGE", [
+        ("0000:03:00.0", 0x8086, 0xE20B, 0x8086, 0x1100, 0x00, "xe", None)]),
+    "hd530": ("DESKTOP-SKYLAKE", [
+        ("0000:00:02.0", 0x8086, 0x1912, 0x1043, 0x8694, 0x06, "i915", None)]),
+    # A device id newer than the PCI id list: the catalogue cannot know it.
+    "unknown": ("DESKTOP-NEW", [
+        ("0000:01:00.0", 0x10DE, 0x2E60, 0x10DE, 0x0000, 0xA1, None, None)]),
+}
+
+
+def machine(hostname, functions):
+    write("/etc/hostname", hostname + "\n")
+    write("/proc/sys/kernel/hostname", hostname + "\n")
+    write("/etc/os-release",
+          'PRETTY_NAME="Debian GNU/Linux 12 (bookworm)"\nNAME="Debian GNU/Linux"\nVERSION_ID="12"\nID=debian\n')
+    for slot, vendor, device, sub_vendor, sub_device, revision, driver, version in functions:
+        pci(slot, 0x030000, vendor, device, sub_vendor, sub_device, revision, driver, version)
+    pci_names()
+
+
 if __name__ == "__main__":
     main()
+    if len(sys.argv) <= 1:
+        machines = os.path.join(HERE, "machines")
+        if os.path.isdir(machines):
+            shutil.rmtree(machines)
+        for key, (hostname, functions) in MACHINES.items():
+            ROOT = os.path.join(machines, key)
+            machine(hostname, functions)

@@ -15,6 +15,7 @@ packages=(
   tinyproxy     # the proxy the network tests send downloads through
   osslsigncode  # reads installers' Authenticode signatures; tests sign their own
   clang libclang-rt-14-dev  # fuzz targets (libFuzzer) and sanitizer runtimes
+  python3  # scripts/generate-catalogue, scripts/update-catalogue and their tests
   g++-mingw-w64-i686-posix  # scripts/check-windows.sh
   fonts-wqy-microhei fonts-noto-cjk
   chromium

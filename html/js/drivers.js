@@ -1,5 +1,5 @@
-// The adapter list from the native scan and the driver each adapter gets from
-// the catalogue (data/catalogue.js).
+// The adapter list from the native scan and what the catalogue
+// (data/catalogue.js) says about each adapter.
 "use strict";
 
 var Tessaly = window.Tessaly || (window.Tessaly = {});
@@ -35,14 +35,19 @@ Tessaly.drivers = (function () {
     return { ok: true, reason: "", adapters: adapters };
   }
 
-  // PCI\VEN_10DE&DEV_1C82&SUBSYS_8C961462&REV_A1 -> {vendor:"10de", device:"1c82"}
+  // PCI\\VEN_10DE&DEV_1C82&SUBSYS_8C961462&REV_A1 -> {vendor:"10de",
+  // device:"1c82", subsys:"8c961462", rev:"a1"}; missing parts are "".
   function parseHardwareId(hardid) {
     var text = typeof hardid === "string" ? hardid : "";
-    var ven = /VEN_([0-9A-F]{4})(?![0-9A-F])/i.exec(text);
-    var dev = /DEV_([0-9A-F]{4})(?![0-9A-F])/i.exec(text);
+    function part(re) {
+      var m = re.exec(text);
+      return m ? m[1].toLowerCase() : "";
+    }
     return {
-      vendor: ven ? ven[1].toLowerCase() : "",
-      device: dev ? dev[1].toLowerCase() : "",
+      vendor: part(/VEN_([0-9A-F]{4})(?![0-9A-F])/i),
+      device: part(/DEV_([0-9A-F]{4})(?![0-9A-F])/i),
+      subsys: part(/SUBSYS_([0-9A-F]{8})(?![0-9A-F])/i),
+      rev: part(/REV_([0-9A-F]{2})(?![0-9A-F])/i),
     };
   }
 
@@ -62,51 +67,88 @@ Tessaly.drivers = (function () {
     return VENDORS[vendor] || { key: "other", label: "" };
   }
 
-  function hex(text) {
-    return /^[0-9a-fA-F]{1,4}$/.test(text) ? parseInt(text, 16) : NaN;
-  }
-
-  // "1c82" or "1b00-1dff" (inclusive), hex digits of any case.
-  function deviceListed(devices, device) {
-    var number = hex(device);
-    if (isNaN(number)) return false;
-    for (var i = 0; i < devices.length; i++) {
-      if (typeof devices[i] !== "string") continue;
-      var item = devices[i].trim();
-      var dash = item.indexOf("-");
-      if (dash < 0) {
-        if (hex(item) === number) return true;
-        continue;
-      }
-      var low = hex(item.slice(0, dash).trim());
-      var high = hex(item.slice(dash + 1).trim());
-      if (!isNaN(low) && !isNaN(high) && number >= low && number <= high) return true;
-    }
-    return false;
+  // The catalogue keys to try for a hardware id, most specific first, the
+  // order in which Windows ranks a device's hardware ids.
+  function candidateIds(hardid) {
+    var id = parseHardwareId(hardid);
+    if (!id.vendor || !id.device) return [];
+    var base = "VEN_" + id.vendor.toUpperCase() + "&DEV_" + id.device.toUpperCase();
+    var subsys = id.subsys ? "&SUBSYS_" + id.subsys.toUpperCase() : "";
+    var rev = id.rev ? "&REV_" + id.rev.toUpperCase() : "";
+    var keys = [];
+    if (subsys && rev) keys.push(base + subsys + rev);
+    if (subsys) keys.push(base + subsys);
+    if (rev) keys.push(base + rev);
+    keys.push(base);
+    return keys;
   }
 
   function validPackage(pkg) {
-    return pkg && typeof pkg === "object" && typeof pkg.url === "string" && pkg.url !== "" &&
+    return !!pkg && typeof pkg === "object" && typeof pkg.url === "string" && pkg.url !== "" &&
       typeof pkg.name === "string";
   }
 
-  // Rules are tried in order; the first whose vendor matches and whose device
-  // list holds the device wins. A rule without a device list takes every
-  // device of its vendor, including adapters known only by name.
+  function own(object, key) {
+    return !!object && typeof object === "object" && Object.prototype.hasOwnProperty.call(object, key);
+  }
+
+  // What the catalogue says about an adapter. kind is one of
+  //   "package"      a driver to download (package, branch)
+  //   "dropped"      the vendor makes no driver for it any more (last)
+  //   "professional" a workstation or data-centre card (page)
+  //   "embedded"     its driver comes from the device maker (page)
+  //   "unknown"      no entry: no guess, only the vendor's search page
   function match(catalogue, adapter) {
     var vendor = vendorOf(adapter);
-    var device = parseHardwareId(adapter.hardid).device;
-    var result = { vendor: vendor, device: device, packageId: "", package: null };
-    if (!catalogue || !Array.isArray(catalogue.rules) || !catalogue.packages) return result;
-    for (var i = 0; i < catalogue.rules.length; i++) {
-      var rule = catalogue.rules[i];
-      if (!rule || String(rule.vendor || "").toLowerCase() !== vendor) continue;
-      var listed = Array.isArray(rule.devices) ? deviceListed(rule.devices, device) : true;
-      if (!listed) continue;
-      var pkg = catalogue.packages[rule.package];
-      if (!validPackage(pkg)) continue;
-      result.packageId = rule.package;
-      result.package = pkg;
+    var parsed = parseHardwareId(adapter.hardid);
+    var result = {
+      vendor: vendor, device: parsed.device, kind: "unknown", matchedId: "", chip: "",
+      familyId: "", family: null, notebook: false, branchId: "", branch: null, packageId: "",
+      package: null, last: null, page: "",
+    };
+    var vendors = catalogue && catalogue.vendors;
+    var vendorPages = own(vendors, vendor) ? vendors[vendor] : null;
+    if (vendorPages) result.page = vendorPages.search || "";
+    var ids = catalogue && catalogue.ids;
+    if (!ids || typeof ids !== "object" || !catalogue.families) return result;
+
+    var candidates = parsed.vendor === vendor ? candidateIds(adapter.hardid) : [];
+    for (var i = 0; i < candidates.length; i++) {
+      var entry = own(ids, candidates[i]) ? ids[candidates[i]] : null;
+      if (!Array.isArray(entry) || !own(catalogue.families, entry[0])) continue;
+      var family = catalogue.families[entry[0]];
+      result.matchedId = candidates[i];
+      result.familyId = entry[0];
+      result.family = family;
+      result.chip = typeof entry[1] === "string" ? entry[1] : "";
+      var flag = entry[2] || "";
+      result.notebook = flag === "notebook";
+      if (flag === "professional" && family.answer !== "dropped") {
+        result.kind = "professional";
+        result.page = (vendorPages && vendorPages.professional) || result.page;
+        return result;
+      }
+      if (family.answer === "dropped") {
+        result.kind = "dropped";
+        result.last = family.last || null;
+        return result;
+      }
+      if (family.answer === "professional" || family.answer === "embedded") {
+        result.kind = family.answer;
+        if (family.answer === "professional")
+          result.page = (vendorPages && vendorPages.professional) || result.page;
+        return result;
+      }
+      var branch = catalogue.branches && own(catalogue.branches, family.branch) ? catalogue.branches[family.branch] : null;
+      if (!branch) return result;
+      var variant = result.notebook && validPackage(branch.notebook) ? "notebook" : "package";
+      if (!validPackage(branch[variant])) return result;
+      result.kind = "package";
+      result.branchId = family.branch;
+      result.branch = branch;
+      result.packageId = family.branch + (variant === "notebook" ? "/notebook" : "");
+      result.package = branch[variant];
+      result.page = branch[variant].details || result.page;
       return result;
     }
     return result;
@@ -120,10 +162,17 @@ Tessaly.drivers = (function () {
     return pkg.url;
   }
 
+  // The second argument of Down: the package's size in bytes as the vendor
+  // lists it, or "" when the catalogue does not know it.
+  function sizeArgument(pkg) {
+    var size = pkg && pkg.size;
+    return typeof size === "number" && isFinite(size) && size > 0 ? String(Math.floor(size)) : "";
+  }
+
   // The base name a download gets when its address ends without a file name.
   function fallbackName(pkg) {
     var text = ((pkg && pkg.name) || "driver") + (pkg && pkg.version ? "-" + pkg.version : "");
-    return text.replace(/[^A-Za-z0-9._-]+/g, "-").replace(/^-+|-+$/g, "") || "driver";
+    return text.replace(/[^A-Za-z0-9._-]+/g, "-").replace(/-{2,}/g, "-").replace(/^-+|-+$/g, "") || "driver";
   }
 
   return {
@@ -131,8 +180,9 @@ Tessaly.drivers = (function () {
     parseHardwareId: parseHardwareId,
     vendorOf: vendorOf,
     vendorInfo: vendorInfo,
-    deviceListed: deviceListed,
+    candidateIds: candidateIds,
     match: match,
+    sizeArgument: sizeArgument,
     downloadUrl: downloadUrl,
     fallbackName: fallbackName,
   };

@@ -31,8 +31,32 @@ Tessaly.i18n = (function () {
       unknownAdapter: "未知显卡",
       recommended: "推荐驱动",
       version: "版本 {v}",
-      noDriverTitle: "暂未收录这块显卡的驱动",
-      noDriverText: "可以联系客服，我们帮您找到合适的驱动。",
+      answer_dropped: "厂商已不再为这块显卡提供驱动",
+      answer_professional: "专业显卡：请使用厂商的专业版驱动",
+      answer_embedded: "驱动由设备厂商提供",
+      answer_unknown: "没有这块显卡的已知驱动",
+      answerShort_dropped: "厂商已停止支持",
+      answerShort_professional: "专业版驱动",
+      answerShort_embedded: "由设备厂商提供",
+      lastVersion: "最后一版：{v}",
+      noWindowsDriver: "没有 Windows 10/11 驱动",
+      vendorSearchPage: "可在厂商网站查找：",
+      professionalPage: "厂商专业版驱动页面：",
+      notebookEdition: "笔记本版",
+      checkVendorPage: "下载地址尚未经厂商确认，下载前请核对厂商页面：",
+      endOfLife: "厂商已停止更新这一驱动，今后不会再有新版本。",
+      installedLabel: "当前驱动",
+      installedOn: "（{date}）",
+      installedLinux: "Linux 内核驱动 {driver}",
+      installedNone: "未使用显卡驱动",
+      upToDate: "已是最新",
+      updateAvailable: "可更新：{installed} → {offered}",
+      linuxNotCompared: "不与 Windows 驱动包比较",
+      whyLabel: "推荐理由",
+      whyNotebook: "这是笔记本显卡，所以推荐厂商的笔记本版驱动。",
+      matchedId: "匹配的硬件 ID：{id}",
+      whyUnknownSummary: "驱动目录中没有这个设备",
+      whyUnknown: "驱动目录（PCI ID 列表 {list}）中没有这个硬件 ID。为免装错驱动，这里不作推荐。",
       download: "下载",
       downloadAgain: "重新下载",
       retry: "重试",
@@ -48,6 +72,7 @@ Tessaly.i18n = (function () {
       finished: "下载完成",
       openFolder: "打开文件夹",
       openFolderFailed: "无法打开文件夹，请在文件管理器中打开：{path}",
+      openPageFailed: "无法打开网页，请在浏览器中打开：{url}",
       cancelled: "已取消下载，未保存的部分已删除",
       failed: "下载失败：网络或服务器出错，请稍后重试",
       failedDetail: "下载失败：{detail}",
@@ -125,8 +150,32 @@ Tessaly.i18n = (function () {
       unknownAdapter: "Unknown adapter",
       recommended: "Driver",
       version: "Version {v}",
-      noDriverTitle: "No driver for this adapter in our catalogue yet",
-      noDriverText: "Contact support and we will help you find the right one.",
+      answer_dropped: "No current driver from the vendor",
+      answer_professional: "Professional card: use the vendor's professional driver",
+      answer_embedded: "The device maker supplies this driver",
+      answer_unknown: "No driver known for this device",
+      answerShort_dropped: "discontinued by the vendor",
+      answerShort_professional: "professional driver",
+      answerShort_embedded: "from the device maker",
+      lastVersion: "Last version: {v}",
+      noWindowsDriver: "No Windows 10/11 driver",
+      vendorSearchPage: "Look it up on the vendor's site:",
+      professionalPage: "The vendor's professional drivers:",
+      notebookEdition: "notebook edition",
+      checkVendorPage: "This download address is not confirmed by the vendor; check the vendor page first:",
+      endOfLife: "The vendor no longer updates this driver; no newer version will come.",
+      installedLabel: "Installed",
+      installedOn: " ({date})",
+      installedLinux: "Linux kernel driver {driver}",
+      installedNone: "No driver in use",
+      upToDate: "up to date",
+      updateAvailable: "update available: {installed} → {offered}",
+      linuxNotCompared: "not compared with the Windows package",
+      whyLabel: "Why",
+      whyNotebook: "This is a notebook GPU, so the vendor's notebook edition is offered.",
+      matchedId: "Matched hardware id: {id}",
+      whyUnknownSummary: "Not in the driver catalogue",
+      whyUnknown: "The driver catalogue (PCI id list {list}) has no entry for this hardware id; rather than guess, nothing is offered.",
       download: "Download",
       downloadAgain: "Download again",
       retry: "Retry",
@@ -142,6 +191,7 @@ Tessaly.i18n = (function () {
       finished: "Download complete",
       openFolder: "Open folder",
       openFolderFailed: "The folder could not be opened; find it at {path}",
+      openPageFailed: "The page could not be opened; open {url} in your browser",
       cancelled: "Download cancelled; the partial file was deleted",
       failed: "Download failed: network or server error. Please try again later",
       failedDetail: "Download failed: {detail}",
@@ -217,6 +267,14 @@ Tessaly.i18n = (function () {
     });
   }
 
+  // A text the data brings in both languages ({zh, en}).
+  function pick(text) {
+    if (typeof text === "string") return text;
+    if (!text || typeof text !== "object") return "";
+    var value = text[language] !== undefined ? text[language] : text.zh;
+    return typeof value === "string" ? value : "";
+  }
+
   function setCountry(country) {
     var next = languageFor(typeof country === "number" ? country : Number(country));
     var changed = next !== language;
@@ -228,6 +286,7 @@ Tessaly.i18n = (function () {
 
   return {
     t: t,
+    pick: pick,
     setCountry: setCountry,
     language: function () { return language; },
     languageFor: languageFor,

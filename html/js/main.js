@@ -24,6 +24,8 @@ Tessaly.app = (function () {
     view: "drivers",
     scan: { ok: false, reason: "pending", adapters: [] },
     matches: [],
+    installed: [], // card index -> the driver in use, or null
+    expanded: {}, // card index -> explanation opened
     outcomes: {}, // card index -> how its last download ended (see remember)
     download: new Tessaly.Download(),
     folder: undefined,
@@ -102,10 +104,37 @@ Tessaly.app = (function () {
     state.matches = state.scan.adapters.map(function (adapter) {
       return drivers.match(window.TessalyCatalogue, adapter);
     });
+    state.installed = installedFor(state.scan.adapters, Native.call(Bound.installedDrivers));
     state.outcomes = {};
+    state.expanded = {};
     state.download.reset();
     renderAdapters();
     if (window.console) console.info("adapters shown: " + state.scan.adapters.length);
+  }
+
+  // The answer of the installed-driver function: JSON text of one entry per
+  // adapter of graphicsList, in its order. An entry is paired with the adapter
+  // at its place when the hardware ids agree, else with the adapter whose id
+  // it names; anything else is left out.
+  function installedFor(adapters, answer) {
+    var list = [];
+    try {
+      list = typeof answer === "string" ? JSON.parse(answer) : [];
+    } catch (e) {
+      list = [];
+    }
+    if (!Array.isArray(list)) list = [];
+    return adapters.map(function (adapter, index) {
+      // An entry without a platform is an adapter whose driver could not be read.
+      var same = function (entry) {
+        return entry && typeof entry === "object" && typeof entry.hardid === "string" &&
+          (entry.platform === "windows" || entry.platform === "linux") &&
+          entry.hardid.trim().toUpperCase() === adapter.hardid.toUpperCase();
+      };
+      if (same(list[index])) return list[index];
+      for (var i = 0; i < list.length; i++) if (same(list[i])) return list[i];
+      return null;
+    });
   }
 
   function renderAdapters() {
@@ -155,30 +184,60 @@ Tessaly.app = (function () {
         el("div", { className: "hardid", text: adapter.hardid }),
       ]),
     ]);
-    var body = found.package ? driverRow(found, index) : noDriverRow();
-    return el("div", { className: "card", "data-index": String(index), "data-vendor": vendor.key },
-      [head, body]);
+    var body = found.kind === "package" ? driverRow(found, index) : answerRow(found);
+    return el("div", { className: "card", "data-index": String(index), "data-vendor": vendor.key,
+      "data-kind": found.kind }, [head, body, detailRows(found, index)]);
   }
 
-  function noDriverRow() {
-    var contact = state.settings.contact
+  // A card without a package: why, and where to look instead.
+  function answerRow(found) {
+    var title = t("answer_" + found.kind);
+    var meta = "";
+    if (found.kind === "dropped") {
+      meta = found.last && found.last.version
+        ? t("lastVersion", { v: found.last.version }) + (found.last.date ? "  ·  " + fmt.date(found.last.date) : "")
+        : t("noWindowsDriver");
+    }
+    var contact = found.kind === "unknown" && state.settings.contact
       ? el("button", { className: "btn ghost", text: t("linkService"),
         onclick: function () { Native.call(Bound.eMsg, Msg.service); } })
       : null;
     return el("div", { className: "driver none" }, [
       el("div", { className: "driver-info" }, [
-        el("div", { className: "driver-name", text: t("noDriverTitle") }),
-        el("div", { className: "driver-meta", text: t("noDriverText") }),
+        el("div", { className: "driver-name", text: title }),
+        meta ? el("div", { className: "driver-meta", text: meta }) : null,
+        found.page ? pageLine(found.kind === "professional" ? "professionalPage" : "vendorSearchPage", found.page) : null,
       ]),
       el("div", { className: "driver-actions" }, [contact]),
     ]);
   }
 
-  function driverMeta(pkg) {
+  // A vendor page: the address is shown in full and opens in the browser.
+  function pageLine(labelKey, url) {
+    return el("div", { className: "page-line" }, [
+      el("span", { text: t(labelKey) + " " }),
+      vendorLink(url),
+    ]);
+  }
+
+  // An address the native side opens in the browser when it is a vendor's
+  // own page; where it cannot, the text stays there to be copied.
+  function vendorLink(url) {
+    return el("a", { className: "address", href: "#", title: url, text: url,
+      onclick: function (e) {
+        e.preventDefault();
+        if (Native.call(Bound.openVendorPage, url) !== true) toast(t("openPageFailed", { url: url }), "error");
+      } });
+  }
+
+  function driverMeta(pkg, notebook) {
     var parts = [];
     if (pkg.version) parts.push(t("version", { v: pkg.version }));
     if (pkg.date) parts.push(fmt.date(pkg.date));
-    if (pkg.size > 0) parts.push(fmt.size(pkg.size));
+    if (typeof pkg.size === "number" && pkg.size > 0) parts.push(fmt.size(pkg.size));
+    if (Array.isArray(pkg.windows) && pkg.windows.length)
+      parts.push("Windows " + pkg.windows.join("/"));
+    if (notebook) parts.push(t("notebookEdition"));
     return parts.join("  ·  ");
   }
 
@@ -190,7 +249,7 @@ Tessaly.app = (function () {
     var info = el("div", { className: "driver-info" }, [
       el("div", { className: "driver-name" }, [
         el("span", { className: "tag", text: t("recommended") }), pkg.name]),
-      el("div", { className: "driver-meta", text: driverMeta(pkg) }),
+      el("div", { className: "driver-meta", text: driverMeta(pkg, found.package === found.branch.notebook) }),
     ]);
     var row = el("div", { className: "driver" }, [info]);
 
@@ -230,9 +289,102 @@ Tessaly.app = (function () {
         onclick: function () { startDownload(index); } }));
     }
     row.appendChild(actions);
+    if (pkg.unconfirmed) {
+      row.appendChild(el("div", { className: "note warn unconfirmed" }, [
+        el("span", { className: "note-icon" }),
+        el("span", { className: "note-text" }, [t("checkVendorPage") + " ",
+          vendorLink(pkg.details || found.page)]),
+      ]));
+    }
+    if (found.branch.endOfLife) {
+      row.appendChild(el("div", { className: "note eol" }, [
+        el("span", { className: "note-icon" }), el("span", { text: t("endOfLife") })]));
+    }
     if (note) row.appendChild(note);
     if (signature) row.appendChild(signature);
     return row;
+  }
+
+  // Below the driver: what is installed now, and the one line that explains
+  // the choice, expanded on demand.
+  function detailRows(found, index) {
+    var rows = el("div", { className: "details" });
+    var installed = installedLine(found, state.installed ? state.installed[index] : null);
+    if (installed) rows.appendChild(installed);
+    rows.appendChild(whyBlock(found, index));
+    return rows;
+  }
+
+  function installedLine(found, installed) {
+    if (!installed) return null;
+    var vendors = window.TessalyCatalogue && window.TessalyCatalogue.vendors;
+    var scheme = vendors && vendors[found.vendor] ? vendors[found.vendor].scheme : "";
+    var v = Tessaly.versions.verdict(scheme, installed, found.kind === "package" ? found.package : null);
+    var text;
+    var tone = "";
+    if (v.state === "linux") {
+      text = t("installedLinux", { driver: installed.driver }) +
+        (v.installedText ? " " + v.installedText : "");
+    } else if (v.state === "none") {
+      text = t("installedNone");
+    } else {
+      var who = installed.provider ? installed.provider + " " : "";
+      text = who + v.installedText + (installed.date ? t("installedOn", { date: fmt.date(installed.date) }) : "");
+    }
+    var verdict = null;
+    if (v.state === "current") {
+      verdict = t("upToDate");
+      tone = "current";
+    } else if (v.state === "update" || v.state === "other") {
+      verdict = t("updateAvailable", { installed: v.installedText || installed.provider || "", offered: v.offeredText });
+      tone = "update";
+    } else if (v.state === "linux" && found.kind === "package") {
+      verdict = t("linuxNotCompared");
+    }
+    return el("div", { className: "installed " + tone, "data-state": v.state }, [
+      el("span", { className: "label", text: t("installedLabel") }),
+      el("span", { className: "value", text: text }),
+      verdict ? el("span", { className: "verdict", text: verdict }) : null,
+    ]);
+  }
+
+  function whyBlock(found, index) {
+    var open = !!(state.expanded && state.expanded[index]);
+    var pick = Tessaly.i18n.pick;
+    var summary;
+    var lines = [];
+    if (found.family) {
+      var family = found.family;
+      var where = found.kind === "package" ? pick(found.branch.title) : t("answerShort_" + found.kind);
+      summary = family.name + (found.chip ? " (" + found.chip + ")" : "") + "  ·  " + where;
+      lines.push(pick(family.why));
+      if (found.kind === "professional" && family.answer !== "professional") {
+        var answers = window.TessalyCatalogue.answers || {};
+        var pro = answers.professional && answers.professional[found.vendor];
+        if (pro) lines.push(pick(pro));
+      }
+      if (found.kind === "package" && found.notebook && found.package === found.branch.notebook)
+        lines.push(t("whyNotebook"));
+      lines.push({ text: t("matchedId", { id: found.matchedId }), className: "matched" });
+    } else {
+      summary = t("whyUnknownSummary");
+      var list = window.TessalyCatalogue && window.TessalyCatalogue.pciIds;
+      lines.push(t("whyUnknown", { list: list || "" }));
+    }
+    var toggle = el("button", { className: "why-toggle" + (open ? " open" : ""), "aria-expanded": open ? "true" : "false",
+      onclick: function () {
+        state.expanded = state.expanded || {};
+        state.expanded[index] = !open;
+        renderAdapters();
+      } }, [
+      el("span", { className: "why-label", text: t("whyLabel") }),
+      el("span", { className: "why-summary", text: summary }),
+    ]);
+    return el("div", { className: "why" }, [toggle, open
+      ? el("div", { className: "why-detail" }, lines.map(function (line) {
+        return typeof line === "string" ? el("p", { text: line }) : el("p", { className: line.className, text: line.text });
+      }))
+      : null]);
   }
 
   // How a card's last download ended, kept when another card downloads.
@@ -310,9 +462,9 @@ Tessaly.app = (function () {
     var pkg = state.matches[index] && state.matches[index].package;
     if (!adapter || !pkg) return;
     var url = drivers.downloadUrl(window.TessalyCatalogue, pkg);
-    // The size lets the native side tell a cut-off installer from a whole one.
-    var size = pkg.size > 0 ? String(Math.floor(pkg.size)) : "";
-    var result = Native.call(Bound.down, url, size, pkg.version || "", drivers.fallbackName(pkg));
+    // The size goes along so that the native side can check what arrives.
+    var result = Native.call(Bound.down, url, drivers.sizeArgument(pkg), pkg.version || "",
+      drivers.fallbackName(pkg));
     delete state.outcomes[index];
     dl.started(index, typeof result === "number" ? result : undefined, pkg.size);
     remember(dl);

@@ -22,6 +22,9 @@ Tessaly.Protocol = Object.freeze({
     mouseEnter: "mouseenter",
     mouseLeave: "mouseleave",
     appType: "appType",
+    // The driver each adapter of graphicsList uses now (JSON text).
+    installedDrivers: "installedDrivers",
+    openVendorPage: "openVendorPage",
   }),
   // Page functions the native side calls.
   pageFunctions: Object.freeze({

@@ -22,16 +22,16 @@ Tessaly.publisher = (function () {
     var signer = typeof report.signer === "string" ? report.signer.trim() : "";
     switch (report.verdict) {
       case Verdict.signed:
-        if (!signer) return { tone: "warning", key: "signatureUntrusted", params: { signer: "?" } };
+        if (!signer) return { tone: "warn", key: "signatureUntrusted", params: { signer: "?" } };
         if (expected && signer !== expected)
-          return { tone: "warning", key: "signedByOther", params: { signer: signer, expected: expected } };
+          return { tone: "warn", key: "signedByOther", params: { signer: signer, expected: expected } };
         return { tone: "success", key: "signedBy", params: { signer: signer } };
       case Verdict.untrusted:
-        return { tone: "warning", key: "signatureUntrusted", params: { signer: signer || "?" } };
+        return { tone: "warn", key: "signatureUntrusted", params: { signer: signer || "?" } };
       case Verdict.broken:
         return { tone: "error", key: "signatureBroken", params: {} };
       case Verdict.unsigned:
-        return { tone: "warning", key: "signatureMissing", params: {} };
+        return { tone: "warn", key: "signatureMissing", params: {} };
       default:
         return { tone: "info", key: "signatureUnchecked", params: {} };
     }

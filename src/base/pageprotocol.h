@@ -21,6 +21,9 @@ inline constexpr char kMouseHover[] = "mousehover";
 inline constexpr char kMouseEnter[] = "mouseenter";
 inline constexpr char kMouseLeave[] = "mouseleave";
 inline constexpr char kAppType[] = "appType";
+// The driver each adapter of "graphicsList" uses now, as JSON text.
+inline constexpr char kInstalledDrivers[] = "installedDrivers";
+inline constexpr char kOpenVendorPage[] = "openVendorPage";
 } // namespace Bound
 
 // Global functions the pages define and the native side calls.

@@ -63,6 +63,25 @@ void openTutorial()
     openInBrowser(User::instance()->learningPage());
 }
 
+bool isVendorPage(const QUrl &url)
+{
+    if (!url.isValid() || url.scheme() != QLatin1String("https") || !url.userInfo().isEmpty())
+        return false;
+    const QString host = url.host(QUrl::FullyDecoded).toLower();
+    for (const char *vendor : {"nvidia.com", "amd.com", "ati.com", "intel.com"}) {
+        const QString domain = QLatin1String(vendor);
+        if (host == domain || host.endsWith(QLatin1Char('.') + domain))
+            return true;
+    }
+    return false;
+}
+
+bool openVendorPage(const QString &address)
+{
+    const QUrl url(address, QUrl::StrictMode);
+    return isVendorPage(url) && QDesktopServices::openUrl(url);
+}
+
 QStringList explorerArguments(const QString &path, bool isDirectory)
 {
     QString native = path;

@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <QUrl>
 
 #include <optional>
 
@@ -28,6 +29,13 @@ QString chooseSaveFolder(QWidget *parent);
 // Open the customer-service chat and the tutorial in the default browser.
 void openServicePage();
 void openTutorial();
+
+// A graphics vendor's own web page (https on nvidia.com, amd.com, ati.com or
+// intel.com, or a host below them), such as its driver search: the pages name
+// them for adapters without a package. Anything else is refused (false), so
+// page script cannot send the browser elsewhere.
+bool isVendorPage(const QUrl &url);
+bool openVendorPage(const QString &address);
 
 // The arguments that make explorer select a file in its folder, or open a folder.
 QStringList explorerArguments(const QString &path, bool isDirectory);

@@ -65,4 +65,50 @@ QByteArray json()
     return toJson(filter(AdapterScan::listDisplayAdapters()));
 }
 
+QByteArray driversToJson(const DisplayAdapterList &adapters,
+                         const std::vector<InstalledDriver> &drivers)
+{
+    // Both lists come from one enumeration order: the k-th adapter with a
+    // hardware id has the k-th driver record with that id, even should the
+    // system have changed between the two scans.
+    std::vector<const InstalledDriver *> driverOf(adapters.size(), nullptr);
+    std::vector<bool> claimed(drivers.size(), false);
+    for (std::size_t i = 0; i < adapters.size(); ++i) {
+        for (std::size_t j = 0; !driverOf[i] && j < drivers.size(); ++j) {
+            if (!claimed[j] && drivers[j].hardid == adapters[i].hardid) {
+                driverOf[i] = &drivers[j];
+                claimed[j] = true;
+            }
+        }
+    }
+
+    // The filter keeps the adapters' order: walk both lists together.
+    QJsonArray array;
+    std::size_t next = 0;
+    for (const DisplayAdapter &kept : filter(adapters)) {
+        while (next < adapters.size() &&
+               (adapters[next].hardid != kept.hardid || adapters[next].desc != kept.desc))
+            ++next;
+        const InstalledDriver none;
+        const InstalledDriver &driver =
+            next < adapters.size() && driverOf[next] ? *driverOf[next] : none;
+        ++next;
+        const auto text = [](const std::u16string &value) {
+            return QString::fromStdU16String(value);
+        };
+        array.append(QJsonObject{{QStringLiteral("hardid"), text(kept.hardid)},
+                                 {QStringLiteral("platform"), text(driver.platform)},
+                                 {QStringLiteral("driver"), text(driver.driver)},
+                                 {QStringLiteral("provider"), text(driver.provider)},
+                                 {QStringLiteral("version"), text(driver.version)},
+                                 {QStringLiteral("date"), text(driver.date)}});
+    }
+    return QJsonDocument(array).toJson(QJsonDocument::Indented);
+}
+
+QByteArray driversJson()
+{
+    return driversToJson(AdapterScan::listDisplayAdapters(), InstalledDrivers::list());
+}
+
 } // namespace GraphicsList

@@ -2,8 +2,14 @@
 #include "hardware/sysroot.h"
 
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QMap>
+#include <QMutex>
+#include <QMutexLocker>
 
 #include <cstdlib>
+#include <cstring>
 
 extern "C" {
 #include <pci/pci.h>
@@ -77,48 +83,91 @@ QVector<PciDevice> readPciDevices(const QString &root)
     return devices;
 }
 
-PciNames::PciNames() : m_access(pci_alloc())
-{
-    // Set directly rather than through pci_init, which would also probe the
-    // bus and end the process when it finds no way to reach it.
-    m_access->error = fatalError;
-    m_access->warning = ignoreMessage;
-    m_access->debug = ignoreMessage;
-}
+namespace {
 
-PciNames::~PciNames()
-{
-    pci_cleanup(m_access);
-}
+// One libpci handle per id list for the process: it reads the whole list on
+// its first lookup and keeps it, so later scans name their devices at once.
+// The adapter list (GUI thread) and the inventory (its worker) share them
+// under the lock.
+class SharedPciAccess final {
+public:
+    ~SharedPciAccess()
+    {
+        for (pci_access *access : m_access)
+            pci_cleanup(access);
+    }
 
-QString PciNames::name(quint16 vendor, quint16 device)
-{
-    char buffer[512];
+    static SharedPciAccess &instance()
+    {
+        static SharedPciAccess shared;
+        return shared;
+    }
+
     // The id database only: the udev hardware database would give other
-    // spellings from machine to machine.
-    const char *text =
-        pci_lookup_name(m_access, buffer, sizeof buffer,
-                        PCI_LOOKUP_VENDOR | PCI_LOOKUP_DEVICE | PCI_LOOKUP_NO_HWDB, vendor, device);
-    return text ? QString::fromUtf8(text) : QString();
+    // spellings from machine to machine. list "" is the system's.
+    template <typename... Ids> QString lookup(const QString &list, int flags, Ids... ids)
+    {
+        char buffer[512];
+        const QMutexLocker lock(&m_mutex);
+        const char *text = pci_lookup_name(handle(list), buffer, sizeof buffer,
+                                           flags | PCI_LOOKUP_NO_HWDB, ids...);
+        return text ? QString::fromUtf8(text) : QString();
+    }
+
+private:
+    SharedPciAccess() = default;
+
+    pci_access *handle(const QString &list)
+    {
+        pci_access *&access = m_access[list];
+        if (!access) {
+            access = pci_alloc();
+            // Set directly rather than through pci_init, which would also
+            // probe the bus and end the process when it finds no way to reach it.
+            access->error = fatalError;
+            access->warning = ignoreMessage;
+            access->debug = ignoreMessage;
+            if (!list.isEmpty())
+                pci_set_name_list_path(access, strdup(QFile::encodeName(list).constData()), 1);
+        }
+        return access;
+    }
+
+    QMutex m_mutex;
+    QMap<QString, pci_access *> m_access;
+};
+
+// A sample machine tree carries the list its devices are named from; the
+// real root uses the system's.
+QString idListOf(const QString &root)
+{
+    if (root.isEmpty() || root == QLatin1String("/"))
+        return QString();
+    const QString list = SysRoot::file(root, QStringLiteral("/usr/share/misc/pci.ids"));
+    return QFileInfo(list).isFile() ? list : QString();
 }
 
-QString PciNames::vendorName(quint16 vendor)
+} // namespace
+
+QString PciNames::name(quint16 vendor, quint16 device, const QString &root)
 {
-    char buffer[256];
-    const char *text =
-        pci_lookup_name(m_access, buffer, sizeof buffer,
-                        PCI_LOOKUP_VENDOR | PCI_LOOKUP_NO_NUMBERS | PCI_LOOKUP_NO_HWDB, vendor);
-    return text ? QString::fromUtf8(text) : QString();
+    return SharedPciAccess::instance().lookup(idListOf(root), PCI_LOOKUP_VENDOR | PCI_LOOKUP_DEVICE,
+                                              int(vendor), int(device));
+}
+
+QString PciNames::vendorName(quint16 vendor, const QString &root)
+{
+    return SharedPciAccess::instance().lookup(
+        idListOf(root), PCI_LOOKUP_VENDOR | PCI_LOOKUP_NO_NUMBERS, int(vendor));
 }
 
 DisplayAdapterList pciDisplayAdapters(const QString &root)
 {
     DisplayAdapterList adapters;
     const QVector<PciDevice> devices = readPciDevices(root);
-    PciNames names;
     for (const PciDevice &device : devices) {
         if (device.isDisplay())
-            adapters.push_back({names.name(device.vendor, device.device).toStdU16String(),
+            adapters.push_back({PciNames::name(device.vendor, device.device, root).toStdU16String(),
                                 device.hardwareId().toStdU16String()});
     }
     return adapters;

@@ -7,8 +7,6 @@
 #include <QString>
 #include <QVector>
 
-struct pci_access;
-
 struct PciDevice {
     QString slot; // "0000:01:00.0"
     quint32 classCode = 0;
@@ -28,20 +26,13 @@ QVector<PciDevice> readPciDevices(const QString &root);
 
 // Vendor and device names as lspci prints them ("NVIDIA Corporation GP107
 // [GeForce GTX 1050 Ti]"), with the numbers standing in for what the database
-// lacks. The database is loaded on the first lookup.
-class PciNames final {
-public:
-    PciNames();
-    ~PciNames();
-    PciNames(const PciNames &) = delete;
-    PciNames &operator=(const PciNames &) = delete;
-
-    QString name(quint16 vendor, quint16 device);
-    QString vendorName(quint16 vendor);
-
-private:
-    pci_access *m_access;
-};
+// lacks. The database is the machine tree's own <root>/usr/share/misc/pci.ids
+// when it has one, else the system's; each is read once per process, on its
+// first lookup. Any thread may ask.
+namespace PciNames {
+QString name(quint16 vendor, quint16 device, const QString &root = QString());
+QString vendorName(quint16 vendor, const QString &root = QString());
+} // namespace PciNames
 
 // The display-class functions (0x03xxxx) in bus order, named.
 DisplayAdapterList pciDisplayAdapters(const QString &root);

@@ -228,20 +228,21 @@ std::vector<SoundDeviceRecord> WMIC::soundDevices()
 std::vector<NetworkAdapterRecord> WMIC::networkAdapters()
 {
     std::vector<NetworkAdapterRecord> records;
-    PciNames names;
     for (const NetInterface &interface : readNetInterfaces(m_d->root)) {
         if (interface.isLoopback())
             continue;
         NetworkAdapterRecord record;
         const bool onPci = interface.pciVendor != 0;
         const QString name =
-            onPci ? names.name(interface.pciVendor, interface.pciDevice) : interface.name;
+            onPci ? PciNames::name(interface.pciVendor, interface.pciDevice, m_d->root)
+                  : interface.name;
         record.name = u16(name);
         // The report skips adapters whose description says "Virtual".
         record.description =
             u16(interface.isVirtual ? QStringLiteral("Virtual network interface ") + interface.name
                                     : name);
-        record.manufacturer = u16(onPci ? names.vendorName(interface.pciVendor) : QString());
+        record.manufacturer =
+            u16(onPci ? PciNames::vendorName(interface.pciVendor, m_d->root) : QString());
         record.macAddress = u16(macAddress(interface.address));
         record.adapterType = interface.type == 1 ? u"Ethernet 802.3" : u"";
         records.push_back(record);

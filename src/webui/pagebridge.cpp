@@ -189,6 +189,22 @@ jsValue WKE_CALL appType(jsExecState es, void *)
     return wkeCall(&WkeApi::jsString, es, AppInfo::kProductCode);
 }
 
+// Like "graphicsList", it reads none of its arguments and scans afresh.
+jsValue WKE_CALL installedDrivers(jsExecState es, void *)
+{
+    const QByteArray json = GraphicsList::driversJson();
+    return wkeCall(&WkeApi::jsString, es, json.constData());
+}
+
+// A vendor's web page in the browser: true when opened, false when refused.
+jsValue WKE_CALL openVendorPage(jsExecState es, void *)
+{
+    const std::optional<std::string> address = firstStringArgument(es);
+    if (!address)
+        return undefinedValue();
+    return boolValue(ShellActions::openVendorPage(QString::fromStdString(*address)));
+}
+
 } // namespace
 
 void bindPageBridge(MiniblinkDialog *window)
@@ -213,4 +229,6 @@ void bindPageBridge(MiniblinkDialog *window)
     bind(kMouseEnter, &mouseEnter, self, 3);
     bind(kMouseLeave, &mouseLeave, self, 3);
     bind(kAppType, &appType, self, 0);
+    bind(kInstalledDrivers, &installedDrivers, nullptr, 0);
+    bind(kOpenVendorPage, &openVendorPage, nullptr, 1);
 }

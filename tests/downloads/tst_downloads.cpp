@@ -684,6 +684,30 @@ private slots:
         QCOMPARE(m_urls.opened.last(), QUrl(User::instance()->learningPage(), QUrl::TolerantMode));
     }
 
+    void vendorPages_data()
+    {
+        QTest::addColumn<QString>("address");
+        QTest::addColumn<bool>("opened");
+        QTest::newRow("NVIDIA search") << "https://www.nvidia.com/en-us/drivers/" << true;
+        QTest::newRow("AMD, capitals") << "https://WWW.AMD.COM/en/support" << true;
+        QTest::newRow("ATI download host") << "https://www2.ati.com/drivers/" << true;
+        QTest::newRow("Intel itself") << "https://intel.com/" << true;
+        QTest::newRow("plain http") << "http://www.nvidia.com/" << false;
+        QTest::newRow("look-alike host") << "https://www.evilnvidia.com/" << false;
+        QTest::newRow("vendor as a subdomain") << "https://nvidia.com.example/" << false;
+        QTest::newRow("vendor in the user part") << "https://www.intel.com@evil.example/" << false;
+        QTest::newRow("local file") << "file:///etc/passwd" << false;
+        QTest::newRow("not an address") << "nvidia.com" << false;
+    }
+    void vendorPages()
+    {
+        QFETCH(QString, address);
+        QFETCH(bool, opened);
+        QCOMPARE(wke.call("openVendorPage", {V::string(address)}), V::boolean(opened));
+        QCOMPARE(m_urls.opened, opened ? QList<QUrl>{QUrl(address)} : QList<QUrl>());
+        QCOMPARE(wke.call("openVendorPage", {V::number(1)}), V::undefined());
+    }
+
     void explorerArguments_data()
     {
         QTest::addColumn<QString>("path");

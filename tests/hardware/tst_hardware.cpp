@@ -4,6 +4,7 @@
 #include "hardware/edid.h"
 #include "hardware/graphicslist.h"
 #include "hardware/identityarithmetic.h"
+#include "hardware/installeddrivers.h"
 #include "hardware/inventoryreport.h"
 #include "hardware/machineidentity.h"
 #include "hardware/netinterfaces.h"
@@ -17,9 +18,6 @@
 
 #include <QtTest>
 
-#include <algorithm>
-#include <functional>
-#include <iostream>
 #include <random>
 
 using Bytes = std::vector<uint8_t>;
@@ -305,7 +303,7 @@ private slots:
                               "NVIDIA Corporation GP107 [GeForce GTX 1050 "
                               "Ti]|PCI\\VEN_10DE&DEV_1C82&SUBSYS_8C961462&REV_A1",
                               "Device fff3:abcd|PCI\\VEN_FFF3&DEV_ABCD&SUBSYS_00000000&REV_01"}));
-        QCOMPARE(PciNames().name(0x10de, 0xfff1), QStringLiteral("NVIDIA Corporation Device fff1"));
+        QCOMPARE(PciNames::name(0x10de, 0xfff1), QStringLiteral("NVIDIA Corporation Device fff1"));
 
         // The page's answer: both vendors' adapters, the unknown one left out.
         {
@@ -315,6 +313,129 @@ private slots:
         FixtureTree empty;
         const SysRootOverride root(empty.root());
         QCOMPARE(GraphicsList::json(), QByteArray("[\n]\n"));
+    }
+
+    void driversInUseOfFixture()
+    {
+        FixtureTree tree;
+        Fixtures::desktopPci(tree);
+        // As sysfs links them; the folders they point to need not exist.
+        tree.link(QStringLiteral("/sys/bus/pci/devices/0000:01:00.0/driver"),
+                  QStringLiteral("../../drivers/nvidia"));
+        tree.write(QStringLiteral("/sys/module/nvidia/version"), "580.95.05\n");
+        tree.link(QStringLiteral("/sys/bus/pci/devices/0000:00:02.0/driver"),
+                  QStringLiteral("/sys/bus/pci/drivers/i915"));
+        tree.write(QStringLiteral("/sys/module/i915/parameters/modeset"), "-1\n");
+        // Not a link: no driver can be told from it.
+        tree.write(QStringLiteral("/sys/bus/pci/devices/0000:03:00.0/driver"), "amdgpu");
+        const SysRootOverride root(tree.root());
+
+        QStringList found;
+        for (const InstalledDriver &d : InstalledDrivers::list()) {
+            found << QString::fromStdU16String(d.hardid + u"|" + d.platform + u"|" + d.driver +
+                                               u"|" + d.version + u"|" + d.provider + d.date);
+        }
+        QCOMPARE(
+            found,
+            QStringList({"PCI\\VEN_8086&DEV_3E92&SUBSYS_7B171462&REV_00|linux|i915||",
+                         "PCI\\VEN_10DE&DEV_1C82&SUBSYS_8C961462&REV_A1|linux|nvidia|580.95.05|",
+                         "PCI\\VEN_FFF3&DEV_ABCD&SUBSYS_00000000&REV_01|linux|||"}));
+
+        // The page's answer follows "graphicsList": the unknown vendor left out.
+        const QJsonArray json = QJsonDocument::fromJson(GraphicsList::driversJson()).array();
+        QCOMPARE(json.size(), 2);
+        QCOMPARE(json[1].toObject(),
+                 QJsonObject({{"hardid", "PCI\\VEN_10DE&DEV_1C82&SUBSYS_8C961462&REV_A1"},
+                              {"platform", "linux"},
+                              {"driver", "nvidia"},
+                              {"provider", ""},
+                              {"version", "580.95.05"},
+                              {"date", ""}}));
+    }
+
+    void driversPairWithTheirAdapters()
+    {
+        const DisplayAdapterList adapters = {
+            {u"NVIDIA GeForce RTX 4090", u"PCI\\VEN_10DE&DEV_2684"},
+            {u"NVIDIA GeForce RTX 4090", u"PCI\\VEN_10DE&DEV_2684"},
+            {u"Matrox G200eR2", u"PCI\\VEN_102B&DEV_0534"},
+            {u"Intel UHD Graphics 770", u"PCI\\VEN_8086&DEV_A780"}};
+        const auto driver = [](const char16_t *hardid, const char16_t *version) {
+            InstalledDriver d;
+            d.hardid = hardid;
+            d.platform = u"windows";
+            d.version = version;
+            return d;
+        };
+        const auto versions = [](const QByteArray &json) {
+            QStringList out;
+            for (const QJsonValue &entry : QJsonDocument::fromJson(json).array())
+                out << entry[QLatin1String("hardid")].toString() + QLatin1Char('=') +
+                           entry[QLatin1String("version")].toString();
+            return out;
+        };
+        // Same order: each its own, twins included; the Matrox is not on the page.
+        QCOMPARE(versions(GraphicsList::driversToJson(adapters,
+                                                      {driver(u"PCI\\VEN_10DE&DEV_2684", u"1"),
+                                                       driver(u"PCI\\VEN_10DE&DEV_2684", u"2"),
+                                                       driver(u"PCI\\VEN_102B&DEV_0534", u"3"),
+                                                       driver(u"PCI\\VEN_8086&DEV_A780", u"4")})),
+                 QStringList({"PCI\\VEN_10DE&DEV_2684=1", "PCI\\VEN_10DE&DEV_2684=2",
+                              "PCI\\VEN_8086&DEV_A780=4"}));
+        // The system changed between the scans: paired by id, the missing one empty.
+        QCOMPARE(versions(GraphicsList::driversToJson(adapters,
+                                                      {driver(u"PCI\\VEN_8086&DEV_A780", u"4"),
+                                                       driver(u"PCI\\VEN_10DE&DEV_2684", u"1")})),
+                 QStringList({"PCI\\VEN_10DE&DEV_2684=1",
+                              "PCI\\VEN_10DE&DEV_2684=", "PCI\\VEN_8086&DEV_A780=4"}));
+        QCOMPARE(GraphicsList::driversToJson({}, {}), QByteArray("[\n]\n"));
+    }
+
+    void windowsDriverDates_data()
+    {
+        QTest::addColumn<QString>("written");
+        QTest::addColumn<QString>("iso");
+        QTest::newRow("month and day of one digit") << "9-2-2024"
+                                                    << "2024-09-02";
+        QTest::newRow("two digits") << "12-31-2025"
+                                    << "2025-12-31";
+        QTest::newRow("the INF default") << "6-21-2006"
+                                         << "2006-06-21";
+        QTest::newRow("empty") << ""
+                               << "";
+        QTest::newRow("month 13") << "13-1-2024"
+                                  << "";
+        QTest::newRow("two-digit year") << "9-20-24"
+                                        << "";
+        QTest::newRow("trailing dash") << "9-20-2024-"
+                                       << "";
+        QTest::newRow("ISO already") << "2024-09-20"
+                                     << "";
+        QTest::newRow("letters") << "Sep-20-2024"
+                                 << "";
+    }
+
+    void windowsDriverDates()
+    {
+        QFETCH(QString, written);
+        QFETCH(QString, iso);
+        QCOMPARE(QString::fromStdU16String(InstalledDrivers::isoDate(written.toStdU16String())),
+                 iso);
+    }
+
+    void pciNamesFromTheTreesOwnList()
+    {
+        FixtureTree tree;
+        tree.write(
+            QStringLiteral("/usr/share/misc/pci.ids"),
+            "# Version: 2026.08.22\n10de  NVIDIA Corporation\n\t2c58  GB203M [GeForce RTX 5090 "
+            "Max-Q / Mobile]\n");
+        QCOMPARE(PciNames::name(0x10de, 0x2c58, tree.root()),
+                 QStringLiteral("NVIDIA Corporation GB203M [GeForce RTX 5090 Max-Q / Mobile]"));
+        QCOMPARE(PciNames::vendorName(0x10de, tree.root()), QStringLiteral("NVIDIA Corporation"));
+        FixtureTree bare;
+        QCOMPARE(PciNames::name(0x10de, 0xfff1, bare.root()),
+                 QStringLiteral("NVIDIA Corporation Device fff1"));
     }
 
     void smbiosTables_data()
@@ -667,38 +788,6 @@ private slots:
         delete window; // most likely while the report is still being built
         QVERIFY(!worker);
         QCoreApplication::processEvents(); // a queued result finds no receiver
-    }
-
-    void benchmarkMedians()
-    {
-        const auto median = [](const std::function<void()> &work) {
-            QVector<qint64> times;
-            for (int run = 0; run < 15; ++run) {
-                QElapsedTimer timer;
-                timer.start();
-                work();
-                times << timer.nsecsElapsed();
-            }
-            std::sort(times.begin(), times.end());
-            return times[times.size() / 2] / 1e6;
-        };
-        const auto measure = [&](const char *machine) {
-            const double list = median([] { GraphicsList::json(); });
-            const double report = median([] {
-                std::cout.setstate(std::ios::failbit); // keep the connection lines out
-                InventoryReport::build();
-                std::cout.clear();
-            });
-            qInfo("%s: graphicsList median %.2f ms, inventory report median %.2f ms", machine, list,
-                  report);
-        };
-        {
-            FixtureTree tree;
-            Fixtures::desktop(tree);
-            const SysRootOverride root(tree.root());
-            measure("desktop fixture");
-        }
-        measure("this machine");
     }
 };
 

@@ -5,7 +5,7 @@
 (function (config) {
   var names = ["eMsg", "graphicsList", "downDir", "selectDir", "isLogin", "Down", "countryID",
     "click", "mousedown", "mousemove", "mouserelease", "mousehover", "mouseenter", "mouseleave",
-    "appType"];
+    "appType", "installedDrivers", "openVendorPage"];
   var defaults = {
     eMsg: true,
     graphicsList: "[\n]\n",
@@ -22,6 +22,8 @@
     mouseenter: true,
     mouseleave: true,
     appType: "graphics",
+    installedDrivers: "[\n]\n",
+    openVendorPage: true,
   };
   var bridge = {
     calls: [],

@@ -1,5 +1,5 @@
 // The page scripts' own logic, run in the browser engine: catalogue matching,
-// number formatting, and the download's state and counters.
+// version comparison, number formatting, and the download's state and counters.
 "use strict";
 
 const { test, before, after } = require("node:test");
@@ -68,77 +68,221 @@ test("hardware ids and vendors", async () => {
         { desc: "Microsoft Basic Display Adapter", hardid: "ROOT\\BasicDisplay" },
         { desc: "VMware SVGA 3D", hardid: "PCI\\VEN_15AD&DEV_0405" },
       ].map(d.vendorOf),
+      candidates: ["PCI\\VEN_10de&DEV_1c82&SUBSYS_8c961462&REV_a1", "PCI\\VEN_10DE&DEV_1C82&SUBSYS_8C961462",
+        "PCI\\VEN_10DE&DEV_1C82&REV_A1", "PCI\\VEN_10DE&DEV_1C82", "PCI\\VEN_10DE"].map(d.candidateIds),
     };
   });
   assert.deepEqual(got.ids, [
-    { vendor: "10de", device: "1c82" }, { vendor: "8086", device: "3e92" }, { vendor: "10de", device: "" },
-    { vendor: "", device: "" }, { vendor: "", device: "" }, { vendor: "", device: "" },
+    { vendor: "10de", device: "1c82", subsys: "8c961462", rev: "a1" },
+    { vendor: "8086", device: "3e92", subsys: "", rev: "" },
+    { vendor: "10de", device: "", subsys: "", rev: "" },
+    { vendor: "", device: "", subsys: "", rev: "" }, { vendor: "", device: "", subsys: "", rev: "" },
+    { vendor: "", device: "", subsys: "", rev: "" },
   ]);
   assert.deepEqual(got.vendors, ["1002", "10de", "1002", "8086", "", "15ad"]);
+  assert.deepEqual(got.candidates, [
+    ["VEN_10DE&DEV_1C82&SUBSYS_8C961462&REV_A1", "VEN_10DE&DEV_1C82&SUBSYS_8C961462", "VEN_10DE&DEV_1C82&REV_A1",
+      "VEN_10DE&DEV_1C82"],
+    ["VEN_10DE&DEV_1C82&SUBSYS_8C961462", "VEN_10DE&DEV_1C82"],
+    ["VEN_10DE&DEV_1C82&REV_A1", "VEN_10DE&DEV_1C82"],
+    ["VEN_10DE&DEV_1C82"],
+    [],
+  ]);
 });
 
-test("the shipped catalogue picks the right package", async () => {
+test("the shipped catalogue: the branch of every family, answers, and no guesses", async () => {
   const cases = [
-    ["PCI\\VEN_10DE&DEV_1C82&SUBSYS_8C961462&REV_A1", "GeForce GTX 1050 Ti", "nvidia-game-ready"],
-    ["PCI\\VEN_10DE&DEV_2684", "GeForce RTX 4090", "nvidia-game-ready"],
-    ["PCI\\VEN_10DE&DEV_1180", "GeForce GTX 680", "nvidia-kepler"],
-    ["PCI\\VEN_10DE&DEV_0FC6", "GeForce GTX 650", "nvidia-kepler"],
-    ["PCI\\VEN_8086&DEV_3E92", "UHD Graphics 630", "intel-uhd-legacy"],
-    ["PCI\\VEN_8086&DEV_9A49", "Iris Xe Graphics", "intel-arc-xe"],
-    ["PCI\\VEN_8086&DEV_56A0", "Arc A770", "intel-arc-xe"],
-    ["PCI\\VEN_1002&DEV_73BF", "Radeon RX 6800", "amd-adrenalin"],
-    ["PCI\\VEN_1002&DEV_744C", "Radeon RX 7900 XTX", "amd-adrenalin"],
-    ["PCI\\VEN_1002&DEV_67DF", "Radeon RX 580", "amd-adrenalin"],
-    ["PCI\\VEN_1002&DEV_6798", "Radeon HD 7970", "amd-gcn-legacy"],
-    ["PCI\\VEN_10DE&DEV_0000", "unknown NVIDIA", ""],
-    ["PCI\\VEN_15AD&DEV_0405", "VMware SVGA", ""],
-    ["", "NVIDIA GeForce GTX 1050 Ti", ""],
+    ["PCI\\VEN_10DE&DEV_2C58&SUBSYS_13A11043&REV_A1", "RTX 5090 Laptop", "package", "nvidia-main/notebook"],
+    ["PCI\\VEN_10DE&DEV_2684&SUBSYS_16F310DE&REV_A1", "RTX 4090", "package", "nvidia-main"],
+    ["PCI\\VEN_10DE&DEV_1F82", "GTX 1650", "package", "nvidia-main"],
+    ["PCI\\VEN_10DE&DEV_1C82&SUBSYS_8C961462&REV_A1", "GTX 1050 Ti", "package", "nvidia-r580"],
+    ["pci\\ven_10de&dev_1c82&subsys_8c961462&rev_a1", "GTX 1050 Ti, lower case", "package", "nvidia-r580"],
+    ["PCI\\VEN_10DE&DEV_1C8C", "GTX 1050 Ti Mobile", "package", "nvidia-r580/notebook"],
+    ["PCI\\VEN_10DE&DEV_1004", "GTX 780", "package", "nvidia-r470"],
+    ["PCI\\VEN_10DE&DEV_0FD1", "GT 650M (Kepler notebook)", "dropped", "kepler-notebook"],
+    ["PCI\\VEN_10DE&DEV_06C0", "GTX 480", "dropped", "fermi"],
+    ["PCI\\VEN_10DE&DEV_1CB3", "Quadro P400", "professional", "pascal"],
+    ["PCI\\VEN_10DE&DEV_2330", "H100", "professional", "nvidia-datacenter"],
+    ["PCI\\VEN_1002&DEV_7550&SUBSYS_24261DA2&REV_C0", "RX 9070 XT", "package", "amd-main"],
+    ["PCI\\VEN_1002&DEV_66AF", "Radeon VII", "package", "amd-polaris-vega"],
+    ["PCI\\VEN_1002&DEV_67DF", "RX 580", "package", "amd-polaris-vega"],
+    ["PCI\\VEN_1002&DEV_6798", "HD 7970", "package", "amd-gcn-legacy"],
+    ["PCI\\VEN_1002&DEV_6719", "HD 6950 (TeraScale)", "dropped", "terascale2"],
+    ["PCI\\VEN_8086&DEV_E20B", "Arc B580", "package", "intel-arc"],
+    ["PCI\\VEN_8086&DEV_9A49", "Iris Xe (Tiger Lake)", "package", "intel-11-14"],
+    ["PCI\\VEN_8086&DEV_8A52", "Iris Plus G7 (Ice Lake)", "package", "intel-7-10"],
+    ["PCI\\VEN_8086&DEV_3E92", "UHD 630", "package", "intel-7-10"],
+    ["PCI\\VEN_8086&DEV_1912", "HD 530 (Skylake)", "package", "intel-6"],
+    ["PCI\\VEN_8086&DEV_0162", "HD 4000 (Ivy Bridge)", "dropped", "gen7"],
+    ["PCI\\VEN_10DE&DEV_10F0", "GP104 HD audio", "unknown", ""],
+    ["PCI\\VEN_10DE&DEV_0000", "unknown NVIDIA", "unknown", ""],
+    ["PCI\\VEN_15AD&DEV_0405", "VMware SVGA", "unknown", ""],
+    ["", "NVIDIA GeForce GTX 1050 Ti", "unknown", ""],
   ];
-  const got = await page.evaluate((list) => list.map(([hardid, desc]) =>
-    Tessaly.drivers.match(window.TessalyCatalogue, { hardid, desc }).packageId), cases);
-  assert.deepEqual(got, cases.map((c) => c[2]));
+  const got = await page.evaluate((list) => list.map(([hardid, desc]) => {
+    const m = Tessaly.drivers.match(window.TessalyCatalogue, { hardid, desc });
+    return [m.kind, m.kind === "package" ? m.packageId : m.familyId, m.page];
+  }), cases);
+  assert.deepEqual(got.map((g) => g.slice(0, 2)), cases.map((c) => [c[2], c[3]]));
+  const pages = Object.fromEntries(cases.map((c, i) => [c[1], got[i][2]]));
+  assert.equal(pages["unknown NVIDIA"], "https://www.nvidia.com/en-us/drivers/", "the vendor's search page");
+  assert.equal(pages["NVIDIA GeForce GTX 1050 Ti"], "https://www.nvidia.com/en-us/drivers/", "known by name only");
+  assert.equal(pages["VMware SVGA"], "", "no vendor, no page");
+  assert.match(pages["Quadro P400"], /^https:\/\/www\.nvidia\.com\//);
 
-  const complete = await page.evaluate(() => Object.keys(TessalyCatalogue.packages).filter((id) => {
-    const p = TessalyCatalogue.packages[id];
-    return !(typeof p.name === "string" && /^\d[\d.]*$/.test(p.version) && /^\d{4}-\d{2}-\d{2}$/.test(p.date) &&
-      p.size > 1048576 && /^https:\/\/[a-z0-9.-]+\/\S+\.exe$/.test(p.url));
-  }));
-  assert.deepEqual(complete, [], "every package has a name, version, date, size and vendor address");
+  const fermi = await page.evaluate(() => Tessaly.drivers.match(TessalyCatalogue, { hardid: "PCI\\VEN_10DE&DEV_06C0", desc: "" }));
+  assert.deepEqual([fermi.last.version, fermi.chip, fermi.matchedId], ["391.35", "GF100", "VEN_10DE&DEV_06C0"]);
+
+  const incomplete = await page.evaluate(() => {
+    const bad = [];
+    Object.keys(TessalyCatalogue.branches).forEach((id) => {
+      const b = TessalyCatalogue.branches[id];
+      [b.package, b.notebook].filter(Boolean).forEach((p) => {
+        if (!(typeof p.name === "string" && /^\d[\d.]*$/.test(p.version) && /^(\d{4}-\d{2}(-\d{2})?)?$/.test(p.date) &&
+          (p.size === "unknown" || p.size > 1048576) && /^https:\/\/[a-z0-9.-]+\/\S+\.(exe|zip)$/.test(p.url) &&
+          typeof p.unconfirmed === "boolean" && Array.isArray(p.windows) && p.windows.length > 0))
+          bad.push(id);
+      });
+    });
+    return bad;
+  });
+  assert.deepEqual(incomplete, [], "every package has a name, version, date, size, Windows versions and address");
 });
 
-test("rules: order, ranges, lists, whole vendors and broken entries", async () => {
+test("matching: the most specific hardware id wins, like Windows ranks drivers", async () => {
   const got = await page.evaluate(() => {
+    const pkg = (name, url) => ({ name, version: "1.0", url, size: 1 });
     const cat = {
       base: "http://127.0.0.1:18080/",
-      packages: {
-        a: { name: "A", url: "/drivers/a.exe" }, b: { name: "B", url: "https://x/b.exe" },
-        c: { name: "C", url: "" }, whole: { name: "W", url: "https://x/w.exe" },
+      vendors: { "10de": { search: "https://www.nvidia.com/s", professional: "https://www.nvidia.com/p" } },
+      branches: {
+        plain: { vendor: "10de", package: pkg("plain", "/plain.exe") },
+        rev: { vendor: "10de", package: pkg("rev", "https://x/rev.exe") },
+        subsys: { vendor: "10de", package: pkg("subsys", "https://x/subsys.exe") },
+        both: { vendor: "10de", package: pkg("both", "https://x/both.exe") },
+        laptop: { vendor: "10de", package: pkg("desktop", "https://x/d.exe"), notebook: pkg("notebook", "https://x/n.exe") },
+        broken: { vendor: "10de", package: pkg("broken", "") },
       },
-      rules: [
-        null,
-        { vendor: "10DE", devices: ["1000 - 10FF", "2000"], package: "a" },
-        { vendor: "10de", devices: ["1050"], package: "b" },
-        { vendor: "10de", devices: ["zz-10", "3000-2000", 17], package: "b" },
-        { vendor: "10de", devices: ["4000"], package: "c" },
-        { vendor: "10de", devices: ["4000"], package: "missing" },
-        { vendor: "1002", package: "whole" },
+      families: {
+        plain: { vendor: "10de", branch: "plain" }, rev: { vendor: "10de", branch: "rev" },
+        subsys: { vendor: "10de", branch: "subsys" }, both: { vendor: "10de", branch: "both" },
+        laptop: { vendor: "10de", branch: "laptop" }, gone: { vendor: "10de", answer: "dropped", last: { version: "1" } },
+        broken: { vendor: "10de", branch: "broken" },
+      },
+      ids: {
+        "VEN_10DE&DEV_1000": ["plain", "X"],
+        "VEN_10DE&DEV_1000&REV_A1": ["rev", "X"],
+        "VEN_10DE&DEV_1000&SUBSYS_11112222": ["subsys", "X"],
+        "VEN_10DE&DEV_1000&SUBSYS_11112222&REV_A1": ["both", "X"],
+        "VEN_10DE&DEV_1000&SUBSYS_33334444": ["no-such-family", "X"],
+        "VEN_10DE&DEV_2000": ["laptop", "X", "notebook"],
+        "VEN_10DE&DEV_2001": ["laptop", "X"],
+        "VEN_10DE&DEV_2002": ["laptop", "X", "professional"],
+        "VEN_10DE&DEV_2003": ["gone", "X", "professional"],
+        "VEN_10DE&DEV_2004": ["broken", "X"],
+      },
+    };
+    const m = (hardid) => Tessaly.drivers.match(cat, { hardid, desc: "" });
+    const out = {};
+    [
+      "PCI\\VEN_10DE&DEV_1000&SUBSYS_11112222&REV_A1", "PCI\\VEN_10DE&DEV_1000&SUBSYS_11112222&REV_B1",
+      "PCI\\VEN_10DE&DEV_1000&SUBSYS_55556666&REV_A1", "PCI\\VEN_10DE&DEV_1000&SUBSYS_55556666",
+      "pci\\ven_10de&dev_1000&subsys_11112222&rev_a1", "PCI\\VEN_10DE&DEV_1000&SUBSYS_33334444",
+      "PCI\\VEN_10DE&DEV_2000", "PCI\\VEN_10DE&DEV_2001", "PCI\\VEN_10DE&DEV_2002", "PCI\\VEN_10DE&DEV_2003",
+      "PCI\\VEN_10DE&DEV_2004",
+    ].forEach((id) => {
+      const r = m(id);
+      out[id] = [r.kind, r.package ? r.package.name : "", r.matchedId, r.page];
+    });
+    out.urls = ["plain", "rev"].map((b) => Tessaly.drivers.downloadUrl(cat, cat.branches[b].package));
+    out.none = [undefined, {}, { ids: {} }].map((c) => Tessaly.drivers.match(c, { hardid: "PCI\\VEN_10DE&DEV_1000", desc: "" }).kind);
+    return out;
+  });
+  const row = (id) => got[id];
+  assert.deepEqual(row("PCI\\VEN_10DE&DEV_1000&SUBSYS_11112222&REV_A1").slice(0, 3),
+    ["package", "both", "VEN_10DE&DEV_1000&SUBSYS_11112222&REV_A1"]);
+  assert.deepEqual(row("PCI\\VEN_10DE&DEV_1000&SUBSYS_11112222&REV_B1").slice(0, 3),
+    ["package", "subsys", "VEN_10DE&DEV_1000&SUBSYS_11112222"]);
+  assert.deepEqual(row("PCI\\VEN_10DE&DEV_1000&SUBSYS_55556666&REV_A1").slice(0, 3),
+    ["package", "rev", "VEN_10DE&DEV_1000&REV_A1"]);
+  assert.deepEqual(row("PCI\\VEN_10DE&DEV_1000&SUBSYS_55556666").slice(0, 3), ["package", "plain", "VEN_10DE&DEV_1000"]);
+  assert.deepEqual(row("pci\\ven_10de&dev_1000&subsys_11112222&rev_a1").slice(0, 2), ["package", "both"], "any letter case");
+  assert.deepEqual(row("PCI\\VEN_10DE&DEV_1000&SUBSYS_33334444").slice(0, 3), ["package", "plain", "VEN_10DE&DEV_1000"],
+    "an entry of an unknown family is passed over");
+  assert.deepEqual(row("PCI\\VEN_10DE&DEV_2000").slice(0, 2), ["package", "notebook"]);
+  assert.deepEqual(row("PCI\\VEN_10DE&DEV_2001").slice(0, 2), ["package", "desktop"]);
+  assert.deepEqual(row("PCI\\VEN_10DE&DEV_2002"), ["professional", "", "VEN_10DE&DEV_2002", "https://www.nvidia.com/p"]);
+  assert.deepEqual(row("PCI\\VEN_10DE&DEV_2003").slice(0, 1), ["dropped"], "a dropped family stays dropped for professional cards");
+  assert.deepEqual(row("PCI\\VEN_10DE&DEV_2004"), ["unknown", "", "VEN_10DE&DEV_2004", "https://www.nvidia.com/s"],
+    "a package without an address is never offered");
+  assert.deepEqual(got.urls, ["http://127.0.0.1:18080/plain.exe", "https://x/rev.exe"]);
+  assert.deepEqual(got.none, ["unknown", "unknown", "unknown"]);
+});
+
+test("the size for Down, and names for files without one", async () => {
+  const got = await page.evaluate(() => ({
+    sizes: [912109016, "unknown", 0, -5, 1.5e9, NaN, "912109016", undefined].map((size) => Tessaly.drivers.sizeArgument({ size })),
+    none: Tessaly.drivers.sizeArgument(null),
+    names: [{ name: "NVIDIA GeForce Driver (R580)", version: "582.66" }, { name: "中文 驱动" }, null].map(Tessaly.drivers.fallbackName),
+  }));
+  assert.deepEqual(got.sizes, ["912109016", "", "", "", "1500000000", "", "", ""]);
+  assert.equal(got.none, "");
+  assert.deepEqual(got.names, ["NVIDIA-GeForce-Driver-R580-582.66", "driver", "driver"]);
+});
+
+test("installed against offered: each vendor's numbering", async () => {
+  const got = await page.evaluate(() => {
+    const v = Tessaly.versions;
+    const nv = { version: "582.66" };
+    const intel = { version: "31.0.101.2145" };
+    const amd = { version: "26.9.2", driverVersion: "32.0.32015.2008" };
+    const win = (provider, version) => ({ platform: "windows", provider, version, date: "2024-09-20" });
+    const verdict = (scheme, installed, pkg) => {
+      const r = v.verdict(scheme, installed, pkg);
+      return [r.state, r.installedText, r.offeredText];
+    };
+    return {
+      releases: ["32.0.15.6188", "32.0.16.1088", "31.0.15.5222", "27.21.14.5671", "32.0.15.6094", "32.0.15", "x", "32.0.15.60940"]
+        .map(v.nvidiaRelease),
+      verdicts: [
+        verdict("nvidia", win("NVIDIA", "32.0.15.6188"), nv),
+        verdict("nvidia", win("NVIDIA", "32.0.15.8266"), nv),
+        verdict("nvidia", win("NVIDIA", "32.0.16.1088"), nv),
+        verdict("nvidia", win("Microsoft", "10.0.19041.3636"), nv),
+        verdict("nvidia", { platform: "linux", driver: "nouveau", version: "" }, nv),
+        verdict("nvidia", { platform: "linux", driver: "", version: "" }, nv),
+        verdict("nvidia", { platform: "windows", provider: "", version: "" }, nv),
+        verdict("intel", win("Intel Corporation", "31.0.101.2127"), intel),
+        verdict("intel", win("Intel Corporation", "31.0.101.2145"), intel),
+        verdict("intel", win("Intel Corporation", "32.0.101.2115"), { version: "31.0.101.2145" }),
+        verdict("intel", win("Intel Corporation", "27.20.100.9466"), intel),
+        verdict("package", win("Advanced Micro Devices, Inc.", "32.0.21025.1024"), amd),
+        verdict("package", win("Advanced Micro Devices, Inc.", "32.0.32015.2008"), amd),
+        verdict("package", win("Advanced Micro Devices, Inc.", "32.0.21025.1024"), { version: "25.5.1" }),
+        verdict("nvidia", win("NVIDIA", "32.0.15.6188"), null),
+        verdict("nvidia", null, nv),
       ],
     };
-    const m = (hardid, desc) => Tessaly.drivers.match(cat, { hardid, desc: desc || "" });
-    return {
-      picks: [m("PCI\\VEN_10DE&DEV_1050"), m("PCI\\VEN_10DE&DEV_10ff"), m("PCI\\VEN_10DE&DEV_2000"),
-        m("PCI\\VEN_10DE&DEV_2500"), m("PCI\\VEN_10DE&DEV_4000"), m("PCI\\VEN_10DE&DEV_0017"),
-        m("PCI\\VEN_1002&DEV_1234"), m("", "AMD Radeon")].map((r) => r.packageId),
-      urls: ["a", "b"].map((id) => Tessaly.drivers.downloadUrl(cat, cat.packages[id])),
-      names: [{ name: "NVIDIA GeForce Game Ready Driver", version: "552.22" }, { name: "中文 驱动" }, null]
-        .map(Tessaly.drivers.fallbackName),
-      nothing: Tessaly.drivers.match(undefined, { hardid: "PCI\\VEN_10DE&DEV_1050", desc: "" }).packageId,
-    };
   });
-  assert.deepEqual(got.picks, ["a", "a", "a", "", "", "", "whole", "whole"]);
-  assert.deepEqual(got.urls, ["http://127.0.0.1:18080/drivers/a.exe", "https://x/b.exe"]);
-  assert.deepEqual(got.names, ["NVIDIA-GeForce-Game-Ready-Driver-552.22", "driver", "driver"]);
-  assert.equal(got.nothing, "");
+  assert.deepEqual(got.releases, ["561.88", "610.88", "552.22", "456.71", "560.94", "", "", ""]);
+  assert.deepEqual(got.verdicts, [
+    ["update", "561.88", "582.66"],
+    ["current", "582.66", "582.66"],
+    ["current", "610.88", "582.66"],
+    ["other", "10.0.19041.3636", "582.66"],
+    ["linux", "", "582.66"],
+    ["none", "", "582.66"],
+    ["none", "", "582.66"],
+    ["update", "31.0.101.2127", "31.0.101.2145"],
+    ["current", "31.0.101.2145", "31.0.101.2145"],
+    ["update", "32.0.101.2115", "31.0.101.2145"],
+    ["update", "27.20.100.9466", "31.0.101.2145"],
+    ["update", "32.0.21025.1024", "26.9.2 (32.0.32015.2008)"],
+    ["current", "32.0.32015.2008", "26.9.2 (32.0.32015.2008)"],
+    ["unknown", "32.0.21025.1024", "25.5.1"],
+    ["unknown", "561.88", ""],
+    ["unknown", "", "582.66"],
+  ]);
 });
 
 test("download counters, speed and end states", async () => {
@@ -213,4 +357,13 @@ test("every text exists in both languages", async () => {
     return { onlyZh: zh.filter((k) => en.indexOf(k) < 0), onlyEn: en.filter((k) => zh.indexOf(k) < 0 && k !== "adaptersFound1") };
   });
   assert.deepEqual(got, { onlyZh: [], onlyEn: [] });
+  const picked = await page.evaluate(() => {
+    const text = { zh: "中文", en: "English" };
+    const out = [Tessaly.i18n.pick(text), Tessaly.i18n.pick({ en: "only" }), Tessaly.i18n.pick(null)];
+    Tessaly.i18n.setCountry(1);
+    out.push(Tessaly.i18n.pick(text), Tessaly.i18n.pick({ zh: "只有中文" }), Tessaly.i18n.pick("plain"));
+    Tessaly.i18n.setCountry(44);
+    return out;
+  });
+  assert.deepEqual(picked, ["中文", "", "", "English", "只有中文", "plain"]);
 });

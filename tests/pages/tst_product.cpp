@@ -18,8 +18,8 @@ namespace {
 
 const QString kSaveFolderName = QStringLiteral("/Documents/驱动");
 const QString kNvidiaFile =
-    QStringLiteral("552.22-desktop-win10-win11-64bit-international-dch-whql.exe");
-const QString kIntelFile = QStringLiteral("gfx_win_101.2127.exe");
+    QStringLiteral("582.66-desktop-win10-win11-64bit-international-dch-whql.exe");
+const QString kIntelFile = QStringLiteral("gfx_win_101.2145.exe");
 constexpr qint64 kNvidiaSize = 50331648;
 
 QByteArray readAll(const QString &path)
@@ -43,6 +43,7 @@ private:
     StandIn m_standIn;
     QTemporaryDir m_root;
     QString m_appDir;
+    QString m_plainAppDir; // with the vendors' own addresses
     QString m_saveFolder;
     std::unique_ptr<ProductRun> m_run;
 
@@ -86,6 +87,11 @@ private slots:
         QVERIFY(ProductRun::install(QStringLiteral(TESSALY_BIN_DIR), QStringLiteral(HTML_DIR),
                                     QStringLiteral(DRIVER_SCRIPT), catalogue, m_appDir));
         m_saveFolder = m_root.path() + QStringLiteral("/home") + kSaveFolderName;
+        m_plainAppDir = m_root.path() + QStringLiteral("/plain");
+        QVERIFY(ProductRun::install(QStringLiteral(TESSALY_BIN_DIR), QStringLiteral(HTML_DIR),
+                                    QStringLiteral(DRIVER_SCRIPT),
+                                    readAll(QStringLiteral(HTML_DIR "/data/catalogue.js")),
+                                    m_plainAppDir));
 
         m_run = std::make_unique<ProductRun>(m_appDir,
                                              environment(QStringLiteral(SAMPLES_DIR "/desktop")));
@@ -99,13 +105,13 @@ private slots:
                  qPrintable(m_run->output()));
         const QString nvidia = text(card("nvidia"));
         QVERIFY2(nvidia.contains(QStringLiteral("GeForce GTX 1050 Ti")), qPrintable(nvidia));
-        QVERIFY2(nvidia.contains(QStringLiteral("NVIDIA GeForce Game Ready Driver")),
+        QVERIFY2(nvidia.contains(QStringLiteral("NVIDIA GeForce Driver (R580)")),
                  qPrintable(nvidia));
-        QVERIFY(nvidia.contains(QStringLiteral("552.22")));
+        QVERIFY(nvidia.contains(QStringLiteral("582.66")));
         QVERIFY(nvidia.contains(QStringLiteral("PCI\\VEN_10DE&DEV_1C82&SUBSYS_8C961462&REV_A1")));
         const QString intel = text(card("intel"));
         QVERIFY2(intel.contains(QStringLiteral("UHD Graphics 630")), qPrintable(intel));
-        QVERIFY(intel.contains(QStringLiteral("31.0.101.2127")));
+        QVERIFY(intel.contains(QStringLiteral("31.0.101.2145")));
         QCOMPARE(text(QStringLiteral("document.getElementById('adapterSummary')")),
                  QStringLiteral("检测到 2 块显卡"));
         QCOMPARE(text(QStringLiteral("document.getElementById('folderPath')")), m_saveFolder);
@@ -262,6 +268,74 @@ private slots:
         m_run->eval(QStringLiteral("document.getElementById('emptyInventoryBtn').click()"));
         QVERIFY(m_run->waitFor(QStringLiteral("document.querySelectorAll('.tile').length === 11"),
                                30000));
+        QVERIFY(m_run->close());
+        m_run.reset();
+    }
+
+    // One sample machine per way the catalogue answers, each card with its
+    // explanation opened and the Linux driver in use.
+    void cardsOfTheSampleMachines_data()
+    {
+        QTest::addColumn<QString>("tree");
+        QTest::addColumn<QString>("vendor");
+        QTest::addColumn<QStringList>("shown");
+        const auto row = [](const char *name, const char *tree, const char *vendor,
+                            const QStringList &shown) {
+            QTest::newRow(name) << QString::fromLatin1(tree) << QString::fromLatin1(vendor)
+                                << shown;
+        };
+        row("rtx5090-notebook", "machines/rtx5090-notebook", "nvidia",
+            {"GeForce RTX 5090", "NVIDIA GeForce Game Ready Driver (notebooks)", "610.88",
+             "笔记本版", "Linux 内核驱动 nvidia 580.95.05", "不与 Windows 驱动包比较",
+             "Blackwell (GB203M)", "VEN_10DE&DEV_2C58"});
+        row("gtx1050ti", "desktop", "nvidia",
+            {"GeForce GTX 1050 Ti", "NVIDIA GeForce Driver (R580)", "582.66", "870 MB",
+             "Pascal 架构：NVIDIA 于 2026 年将 GeForce 10 系列移到 R580 分支。",
+             "Linux 内核驱动 nvidia 580.95.05"});
+        row("gtx780", "machines/gtx780", "nvidia",
+            {"GeForce GTX 780", "R470", "475.14", "下载地址尚未经厂商确认",
+             "厂商已停止更新这一驱动", "Linux 内核驱动 nvidia 470.256.02", "Kepler (GK110)"});
+        row("gtx480", "machines/gtx480", "nvidia",
+            {"GeForce GTX 480", "厂商已不再为这块显卡提供驱动", "最后一版：391.35",
+             "Linux 内核驱动 nouveau", "Fermi (GF100)"});
+        row("rx9070xt", "machines/rx9070xt", "amd",
+            {"Navi 48", "AMD Software: Adrenalin Edition", "26.9.2", "下载地址尚未经厂商确认",
+             "Linux 内核驱动 amdgpu", "RDNA 4 (Navi 48)"});
+        row("radeon-vii", "machines/radeon-vii", "amd",
+            {"Radeon VII", "Polaris/Vega", "25.5.1", "Vega (Vega 20)", "Linux 内核驱动 amdgpu"});
+        row("arc-b580", "machines/arc-b580", "intel",
+            {"Arc B580", "Intel Arc & Core Ultra Graphics Driver", "32.0.101.9033", "889 MB",
+             "Linux 内核驱动 xe"});
+        row("uhd630", "desktop", "intel",
+            {"UHD Graphics 630", "Intel 7th-10th Gen", "31.0.101.2145", "Linux 内核驱动 i915"});
+        row("hd530", "machines/hd530", "intel",
+            {"HD Graphics 530", "Intel 6th Gen", "31.0.101.2115", "厂商已停止更新这一驱动",
+             "Linux 内核驱动 i915", "Gen9 (Skylake-S GT2)"});
+        row("unknown", "machines/unknown", "nvidia",
+            {"Device 2e60", "没有这块显卡的已知驱动", "https://www.nvidia.com/en-us/drivers/",
+             "未使用显卡驱动", "驱动目录中没有这个设备"});
+    }
+
+    void cardsOfTheSampleMachines()
+    {
+        QFETCH(QString, tree);
+        QFETCH(QString, vendor);
+        QFETCH(QStringList, shown);
+        m_run = std::make_unique<ProductRun>(m_plainAppDir,
+                                             environment(QStringLiteral(SAMPLES_DIR "/") + tree));
+        QVERIFY(m_run->start());
+        const QString selected = card(vendor.toLatin1().constData());
+        QVERIFY2(m_run->waitFor(selected + QStringLiteral(" !== null"), 30000),
+                 qPrintable(m_run->output()));
+        m_run->eval(selected + QStringLiteral(".querySelector('.why-toggle').click()"));
+        QVERIFY(m_run->waitFor(selected + QStringLiteral(".querySelector('.why-detail') !== null"),
+                               5000));
+        m_run->eval(selected + QStringLiteral(".scrollIntoView(false)"));
+        const QString shownText = text(selected);
+        for (const QString &expected : shown)
+            QVERIFY2(shownText.contains(expected),
+                     qPrintable(expected + QLatin1String(" in:\n") + shownText));
+        shoot(QStringLiteral("card-") + QString::fromLatin1(QTest::currentDataTag()));
         QVERIFY(m_run->close());
         m_run.reset();
     }

@@ -49,14 +49,16 @@ test("adapters are listed with their drivers; unknown ones offer support", async
   const page = await open({ answers: { graphicsList: SAMPLE_ADAPTERS } });
   assert.equal(await text(page, "#adapterSummary"), "检测到 3 块显卡");
   assert.equal(await page.locator(".card").count(), 3);
-  assert.match(await card(page, 0).innerText(), /UHD Graphics 630[\s\S]*Intel 7th-10th Gen[\s\S]*31\.0\.101\.2127[\s\S]*2024-02-14[\s\S]*514 MB/);
-  assert.match(await card(page, 1).innerText(), /GTX 1050 Ti[\s\S]*Game Ready[\s\S]*552\.22[\s\S]*658 MB/);
+  assert.match(await card(page, 0).innerText(), /UHD Graphics 630[\s\S]*Intel 7th-10th Gen[\s\S]*31\.0\.101\.2145[\s\S]*2026-09[\s\S]*Windows 10\/11/);
+  assert.match(await card(page, 1).innerText(), /GTX 1050 Ti[\s\S]*R580[\s\S]*582\.66[\s\S]*870 MB/);
   assert.equal(await card(page, 1).getAttribute("data-vendor"), "nvidia");
-  assert.match(await card(page, 2).innerText(), /暂未收录这块显卡的驱动/);
-  assert.equal(await card(page, 2).locator("button").count(), 0, "no support button before the settings arrive");
+  assert.equal(await card(page, 2).getAttribute("data-kind"), "unknown");
+  assert.match(await card(page, 2).innerText(), /没有这块显卡的已知驱动/);
+  assert.equal(await card(page, 2).locator("button.btn").count(), 0, "no support button before the settings arrive");
   await page.evaluate(() => notifySettingByCpp(true, true, true, "graphics"));
-  await card(page, 2).locator("button").click();
+  await card(page, 2).locator("button.btn").click();
   assert.deepEqual((await calls(page, "eMsg")).pop(), ["service"]);
+  assert.deepEqual(await calls(page, "installedDrivers"), [[]], "asked once per scan");
 });
 
 test("a download runs, shows progress and speed, and ends with open folder", async () => {
@@ -65,9 +67,8 @@ test("a download runs, shows progress and speed, and ends with open folder", asy
   await page.clock.pauseAt(10000);
   await card(page, 1).locator("button.download").click();
   const down = await calls(page, "Down");
-  // The second argument is the catalogue's size, so that a short body is caught.
-  assert.deepEqual(down, [["https://us.download.nvidia.com/Windows/552.22/552.22-desktop-win10-win11-64bit-international-dch-whql.exe",
-    "689446912", "552.22", "NVIDIA-GeForce-Game-Ready-Driver-552.22"]]);
+  assert.deepEqual(down, [["https://us.download.nvidia.com/Windows/582.66/582.66-desktop-win10-win11-64bit-international-dch-whql.exe",
+    "912109016", "582.66", "NVIDIA-GeForce-Driver-R580-582.66"]]);
   assert.match(await card(page, 1).innerText(), /正在连接下载服务器/);
   assert.equal(await card(page, 0).locator("button.download").isDisabled(), true, "one download at a time");
   assert.equal(await page.locator("#rescanBtn").isDisabled(), true);
@@ -84,14 +85,117 @@ test("a download runs, shows progress and speed, and ends with open folder", asy
   assert.match(progress, /剩余 6 秒/);
   assert.equal(await card(page, 1).locator(".bar .fill").evaluate((n) => n.style.width), "25%");
 
-  await page.evaluate(() => finishCbkByCpp(0, "/home/user/Documents/驱动/552.22-desktop.exe", ""));
+  await page.evaluate(() => finishCbkByCpp(0, "/home/user/Documents/驱动/582.66-desktop.exe", ""));
   const done = await card(page, 1).innerText();
   assert.match(done, /下载完成/);
-  assert.match(done, /552\.22-desktop\.exe/);
+  assert.match(done, /582\.66-desktop\.exe/);
   assert.equal(await card(page, 0).locator("button.download").isDisabled(), false);
   await card(page, 1).locator("button.open-folder").click();
   assert.deepEqual((await calls(page, "eMsg")).pop(), ["saveFolder"]);
   assert.equal(await page.locator("#toast").isHidden(), true);
+
+  // A package whose size the catalogue does not know passes "" as the size.
+  await card(page, 0).locator("button.download").click();
+  assert.deepEqual((await calls(page, "Down")).pop(), ["https://downloadmirror.intel.com/929187/gfx_win_101.2145.exe", "",
+    "31.0.101.2145", "Intel-7th-10th-Gen-Processor-Graphics-Driver-31.0.101.2145"]);
+});
+
+const MORE_ADAPTERS = JSON.stringify([
+  { desc: "NVIDIA GeForce RTX 5090 Laptop GPU", hardid: "PCI\\VEN_10DE&DEV_2C58&SUBSYS_13A11043&REV_A1" },
+  { desc: "NVIDIA GeForce GTX 480", hardid: "PCI\\VEN_10DE&DEV_06C0&SUBSYS_14801462&REV_A3" },
+  { desc: "AMD Radeon RX 9070 XT", hardid: "PCI\\VEN_1002&DEV_7550&SUBSYS_24261DA2&REV_C0" },
+  { desc: "Intel(R) HD Graphics 530", hardid: "PCI\\VEN_8086&DEV_1912&SUBSYS_86941043&REV_06" },
+  { desc: "NVIDIA Quadro P400", hardid: "PCI\\VEN_10DE&DEV_1CB3&SUBSYS_11BE10DE&REV_A1" },
+  { desc: "NVIDIA Graphics Device", hardid: "PCI\\VEN_10DE&DEV_2FFF&SUBSYS_00000000&REV_A1" },
+]);
+
+test("each kind of answer on its card: notebook, dropped, unconfirmed, end of life, professional, unknown", async () => {
+  const page = await open({ answers: { graphicsList: MORE_ADAPTERS } });
+  const kinds = await page.locator(".card").evaluateAll((cards) => cards.map((c) => c.getAttribute("data-kind")));
+  assert.deepEqual(kinds, ["package", "dropped", "package", "package", "professional", "unknown"]);
+  assert.match(await card(page, 0).innerText(), /notebooks[\s\S]*610\.88[\s\S]*笔记本版/);
+  assert.equal(await card(page, 0).locator(".unconfirmed").count(), 0, "a confirmed address needs no warning");
+  const fermi = await card(page, 1).innerText();
+  assert.match(fermi, /厂商已不再为这块显卡提供驱动[\s\S]*最后一版：391\.35[\s\S]*2018-03[\s\S]*https:\/\/www\.nvidia\.com\/en-us\/drivers\//);
+  assert.equal(await card(page, 1).locator("button.download").count(), 0);
+  assert.match(await card(page, 2).locator(".unconfirmed").innerText(),
+    /下载地址尚未经厂商确认[\s\S]*https:\/\/www\.amd\.com\/en\/support\/download\/drivers\.html/);
+  assert.equal(await card(page, 2).locator("button.download").count(), 1, "still downloadable beside the warning");
+  assert.match(await card(page, 3).locator(".eol").innerText(), /厂商已停止更新这一驱动/);
+  assert.match(await card(page, 4).innerText(), /专业显卡[\s\S]*厂商专业版驱动页面/);
+  assert.match(await card(page, 5).innerText(), /没有这块显卡的已知驱动[\s\S]*可在厂商网站查找：[\s\S]*nvidia\.com/);
+  assert.deepEqual(page.errors, []);
+});
+
+test("a vendor page opens through the program, and says so when it cannot", async () => {
+  const page = await open({ answers: { graphicsList: MORE_ADAPTERS, openVendorPage: false } });
+  await card(page, 5).locator("a.address").click();
+  assert.deepEqual(await calls(page, "openVendorPage"), [["https://www.nvidia.com/en-us/drivers/"]]);
+  assert.match(await text(page, "#toast"), /无法打开网页，请在浏览器中打开：https:\/\/www\.nvidia\.com/);
+  assert.deepEqual(page.errors, []);
+});
+
+test("the explanation is one line that opens to the family, the branch and the matched id", async () => {
+  const page = await open({ answers: { graphicsList: SAMPLE_ADAPTERS } });
+  assert.match(await card(page, 1).locator(".why-summary").innerText(), /^Pascal \(GP107\)\s+·\s+NVIDIA R580 分支$/);
+  assert.equal(await card(page, 1).locator(".why-detail").count(), 0, "closed at first");
+  await card(page, 1).locator(".why-toggle").click();
+  const detail = await card(page, 1).locator(".why-detail").innerText();
+  assert.match(detail, /Pascal 架构：NVIDIA 于 2026 年将 GeForce 10 系列移到 R580 分支。/);
+  assert.match(detail, /匹配的硬件 ID：VEN_10DE&DEV_1C82/);
+  assert.equal(await card(page, 0).locator(".why-detail").count(), 0, "only that card opens");
+  assert.match(await card(page, 2).locator(".why-summary").innerText(), /驱动目录中没有这个设备/);
+  await card(page, 2).locator(".why-toggle").click();
+  assert.match(await card(page, 2).locator(".why-detail").innerText(), /PCI ID 列表 2026\.08\.22/);
+  // A download re-renders the cards; what is open stays open.
+  await card(page, 1).locator("button.download").click();
+  assert.equal(await card(page, 1).locator(".why-detail").count(), 1);
+  await card(page, 1).locator(".why-toggle").click();
+  assert.equal(await card(page, 1).locator(".why-detail").count(), 0);
+
+  await page.evaluate(() => setCountry(1));
+  await card(page, 1).locator(".why-toggle").click();
+  assert.match(await card(page, 1).locator(".why-summary").innerText(), /^Pascal \(GP107\)\s+·\s+NVIDIA R580 branch$/);
+  assert.match(await card(page, 1).locator(".why-detail").innerText(), /Pascal: NVIDIA moved GeForce 10 to the R580 branch in 2026\./);
+});
+
+test("the driver in use is shown beside the recommendation", async () => {
+  const installed = JSON.stringify([
+    // In another order than graphicsList: matched by hardware id.
+    { hardid: "PCI\\VEN_10DE&DEV_1C82&SUBSYS_8C961462&REV_A1", platform: "windows", provider: "NVIDIA",
+      version: "32.0.15.6188", date: "2024-09-20", driver: "" },
+    { hardid: "PCI\\VEN_8086&DEV_3E92&SUBSYS_86941043&REV_00", platform: "windows", provider: "Intel Corporation",
+      version: "31.0.101.2145", date: "2026-09-01", driver: "" },
+  ]);
+  let page = await open({ answers: { graphicsList: SAMPLE_ADAPTERS, installedDrivers: installed } });
+  assert.match(await card(page, 1).locator(".installed").innerText(), /当前驱动\s*NVIDIA 561\.88（2024-09-20）\s*可更新：561\.88 → 582\.66/);
+  assert.equal(await card(page, 1).locator(".installed").getAttribute("data-state"), "update");
+  assert.match(await card(page, 0).locator(".installed").innerText(), /Intel Corporation 31\.0\.101\.2145[\s\S]*已是最新/);
+  assert.equal(await card(page, 2).locator(".installed").count(), 0, "no entry, no line");
+
+  const linux = JSON.stringify([
+    { hardid: "PCI\\VEN_8086&DEV_3E92&SUBSYS_86941043&REV_00", platform: "linux", driver: "i915", version: "", date: "" },
+    { hardid: "PCI\\VEN_10DE&DEV_1C82&SUBSYS_8C961462&REV_A1", platform: "linux", driver: "nvidia", version: "550.54.14", date: "" },
+    { hardid: "PCI\\VEN_102B&DEV_0534", platform: "linux", driver: "", version: "", date: "" },
+  ]);
+  page = await open({ answers: { graphicsList: SAMPLE_ADAPTERS, installedDrivers: linux, countryID: 1 } });
+  const nvidia = await card(page, 1).locator(".installed").innerText();
+  assert.match(nvidia, /Installed\s*Linux kernel driver nvidia 550\.54\.14\s*not compared with the Windows package/);
+  assert.doesNotMatch(nvidia, /update available/, "a Linux driver is never called outdated");
+  assert.match(await card(page, 0).locator(".installed").innerText(), /Linux kernel driver i915/);
+  assert.match(await card(page, 2).locator(".installed").innerText(), /No driver in use/);
+
+  const unread = JSON.stringify([{ hardid: "PCI\\VEN_8086&DEV_3E92&SUBSYS_86941043&REV_00", platform: "", driver: "",
+    provider: "", version: "", date: "" }]);
+  for (const answer of [undefined, "not json", "{}", unread]) {
+    const config = { answers: { graphicsList: SAMPLE_ADAPTERS } };
+    if (answer === undefined) config.missing = ["installedDrivers"];
+    else config.answers.installedDrivers = answer;
+    page = await open(config);
+    assert.equal(await page.locator(".installed").count(), 0, String(answer));
+    assert.equal(await page.locator(".card").count(), 3);
+    assert.deepEqual(page.errors, []);
+  }
 });
 
 test("open folder refused by the system says so", async () => {
@@ -162,27 +266,30 @@ for (const [code, message, redirect, shown, button] of FINISH_CASES) {
   });
 }
 
-// The catalogue as shipped, with the signer each vendor's installers carry.
-function catalogueWithSigners() {
+// The catalogue as shipped, NVIDIA's entry with the given expected signer
+// (none: without one).
+function catalogueWithSigner(signer) {
   const window = {};
   vm.runInNewContext(fs.readFileSync(path.join(HTML_DIR, "data/catalogue.js"), "utf8"), { window });
-  const vendors = Object.assign({}, window.TessalyCatalogue.vendors,
-    { "10de": { name: "NVIDIA", signer: "NVIDIA Corporation" } });
-  return Object.assign({}, window.TessalyCatalogue, { vendors });
+  const catalogue = JSON.parse(JSON.stringify(window.TessalyCatalogue));
+  if (signer === undefined) delete catalogue.vendors["10de"].signer;
+  else catalogue.vendors["10de"].signer = signer;
+  return catalogue;
 }
 
 // [verdict, signer, what the card says, its tone]
 const PUBLISHER_CASES = [
   ["signed", "NVIDIA Corporation", /由 NVIDIA Corporation 签名/, "success"],
-  ["signed", "Evil Ltd", /签名者是 Evil Ltd，不是 NVIDIA Corporation/, "warning"],
-  ["untrusted", "NVIDIA Corporation", /签名证书不受信任（NVIDIA Corporation）/, "warning"],
+  ["signed", "Evil Ltd", /签名者是 Evil Ltd，不是 NVIDIA Corporation/, "warn"],
+  ["untrusted", "NVIDIA Corporation", /签名证书不受信任（NVIDIA Corporation）/, "warn"],
   ["broken", "", /数字签名已损坏/, "error"],
-  ["unsigned", "", /没有数字签名/, "warning"],
+  ["unsigned", "", /没有数字签名/, "warn"],
   ["unchecked", "", /未能检查/, "info"],
 ];
 for (const [verdict, signer, shown, tone] of PUBLISHER_CASES) {
   test(`a finished download's publisher: ${verdict} ${signer}`, async () => {
-    const page = await open({ answers: { graphicsList: SAMPLE_ADAPTERS }, catalogue: catalogueWithSigners() });
+    const page = await open({ answers: { graphicsList: SAMPLE_ADAPTERS },
+      catalogue: catalogueWithSigner("NVIDIA Corporation") });
     await card(page, 1).locator("button.download").click();
     await page.evaluate(() => finishCbkByCpp(0, "/d/552.22.exe", ""));
     assert.match(await card(page, 1).locator(".note.signature").innerText(), /正在核对安装程序的发布者/);
@@ -198,9 +305,7 @@ for (const [verdict, signer, shown, tone] of PUBLISHER_CASES) {
 }
 
 test("without an expected signer in the catalogue, any trusted signer is named", async () => {
-  const catalogue = catalogueWithSigners();
-  delete catalogue.vendors;
-  const page = await open({ answers: { graphicsList: SAMPLE_ADAPTERS }, catalogue });
+  const page = await open({ answers: { graphicsList: SAMPLE_ADAPTERS }, catalogue: catalogueWithSigner() });
   await card(page, 1).locator("button.download").click();
   await page.evaluate(() => { finishCbkByCpp(0, "/d/552.22.exe", ""); publisherCbkByCpp("/d/552.22.exe", "signed", "Someone Else"); });
   assert.match(await card(page, 1).locator(".note.signature.success").innerText(), /由 Someone Else 签名/);
@@ -364,11 +469,11 @@ test("save folder unknown when the native side has none", async () => {
 test("each card keeps how its own last download ended", async () => {
   const page = await open({ answers: { graphicsList: SAMPLE_ADAPTERS } });
   await card(page, 1).locator("button.download").click();
-  await page.evaluate(() => finishCbkByCpp(0, "/d/552.22.exe", ""));
+  await page.evaluate(() => finishCbkByCpp(0, "/d/582.66.exe", ""));
   await card(page, 0).locator("button.download").click();
   assert.match(await card(page, 1).innerText(), /下载完成/, "while the other card downloads");
   await page.evaluate(() => finishCbkByCpp(1, "", "用户取消了下载"));
-  assert.match(await card(page, 1).innerText(), /下载完成[\s\S]*552\.22\.exe/);
+  assert.match(await card(page, 1).innerText(), /下载完成[\s\S]*582\.66\.exe/);
   assert.match(await card(page, 0).innerText(), /已取消下载/);
   await card(page, 1).locator("button.download").click();
   assert.doesNotMatch(await card(page, 1).innerText(), /下载完成/, "a new download replaces the old outcome");

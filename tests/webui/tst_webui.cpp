@@ -165,9 +165,11 @@ private slots:
     void constructionBindsEverythingBeforeLoadingTheStartPage()
     {
         const std::vector<std::string> expected = {
-            "eMsg",         "graphicsList", "downDir",    "selectDir",  "isLogin",
-            "Down",         "countryID",    "click",      "mousedown",  "mousemove",
-            "mouserelease", "mousehover",   "mouseenter", "mouseleave", "appType"};
+            "eMsg",       "graphicsList", "downDir",      "selectDir",
+            "isLogin",    "Down",         "countryID",    "click",
+            "mousedown",  "mousemove",    "mouserelease", "mousehover",
+            "mouseenter", "mouseleave",   "appType",      "installedDrivers",
+            "openVendorPage"};
         QCOMPARE(wke.bindOrder(), expected);
         QCOMPARE(wke.declaredCount("eMsg"), 5u);
         QCOMPARE(wke.declaredCount("Down"), 3u);
@@ -338,6 +340,18 @@ private slots:
         QCOMPARE(adapters.size(), 1);
         QCOMPARE(adapters[0].toObject().value(QLatin1String("hardid")).toString(),
                  QStringLiteral("PCI\\VEN_8086&DEV_3E92&SUBSYS_00000000&REV_00"));
+
+        // The driver in use, for the same adapters; arguments are not read.
+        QVERIFY(
+            QFile::link(QStringLiteral("../../drivers/i915"), device + QLatin1String("driver")));
+        const V drivers = wke.call("installedDrivers", {V::number(7)});
+        QCOMPARE(drivers.type, JSTYPE_STRING);
+        const QJsonArray inUse = QJsonDocument::fromJson(drivers.value.toString().toUtf8()).array();
+        QCOMPARE(inUse.size(), 1);
+        QCOMPARE(inUse[0].toObject().value(QLatin1String("driver")).toString(),
+                 QStringLiteral("i915"));
+        QCOMPARE(inUse[0].toObject().value(QLatin1String("hardid")),
+                 adapters[0].toObject().value(QLatin1String("hardid")));
 
         // Two scans, the second while the first may still run: two reports.
         const V scan = V::string(QStringLiteral("scan"));

@@ -3,6 +3,7 @@
 #include "winhelpers.h"
 
 #include "hardware/adapterscan.h"
+#include "hardware/installeddrivers.h"
 
 #include <doctest.h>
 
@@ -24,5 +25,25 @@ TEST_CASE("display class lists the present adapters with description and PCI har
         CHECK_FALSE(desc.empty());
         CHECK(desc.find('\0') == std::string::npos);
         CHECK(std::regex_match(hardid, pciId));
+    }
+}
+
+TEST_CASE("every display adapter has its driver record, in the same order")
+{
+    const DisplayAdapterList adapters = AdapterScan::listDisplayAdapters();
+    const std::vector<InstalledDriver> drivers = InstalledDrivers::list();
+    REQUIRE(drivers.size() == adapters.size());
+    for (std::size_t i = 0; i < drivers.size(); ++i) {
+        const InstalledDriver &driver = drivers[i];
+        MESSAGE("driver of " << WinTest::utf8(driver.hardid) << ": service \""
+                             << WinTest::utf8(driver.driver) << "\", provider \""
+                             << WinTest::utf8(driver.provider) << "\", version \""
+                             << WinTest::utf8(driver.version) << "\", date \""
+                             << WinTest::utf8(driver.date) << "\"");
+        CHECK(driver.hardid == adapters[i].hardid);
+        CHECK(driver.platform == u"windows");
+        // The driver key's date, when there is one, reads as a date.
+        CHECK((driver.date.empty() ||
+               std::regex_match(WinTest::utf8(driver.date), std::regex(R"(\d{4}-\d\d-\d\d)"))));
     }
 }
