@@ -3,13 +3,14 @@
 #include <QFile>
 #include <QProcess>
 #include <QStandardPaths>
-#include <QtEndian>
 
 namespace {
 
+// Little-endian, as PE headers are.
 template <typename T> void put(QByteArray &bytes, int offset, T value)
 {
-    qToLittleEndian(value, bytes.data() + offset);
+    for (int i = 0; i < int(sizeof(T)); ++i)
+        bytes[offset + i] = char((quint64(value) >> (8 * i)) & 0xff);
 }
 
 // The least a PE32+ program needs to be signable: DOS and PE headers, the
