@@ -7,15 +7,18 @@
 
 #include "downloads/downloaderobjmanager.h"
 #include "downloads/downloadpage.h"
+#include "downloads/publishercheck.h"
 #include "downloads/savefolder.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <algorithm>
 #include <cstdio>
@@ -43,7 +46,35 @@ public:
     }
     void reportFinish(int code, const QString &, const QString &) override { finishCode = code; }
     void reportRedirectFailed(int) override {}
+    void reportPublisher(const QString &, const QString &, const QString &) override {}
     QWidget *dialogParent() const override { return nullptr; }
+};
+
+// The longest time the GUI thread's event loop went without turning, measured
+// by a short timer.
+class PauseMeter final {
+public:
+    PauseMeter()
+    {
+        QObject::connect(&m_timer, &QTimer::timeout,
+                         [this] { m_longest = std::max(m_longest, m_since.restart()); });
+    }
+    void start()
+    {
+        m_longest = 0;
+        m_since.start();
+        m_timer.start(5);
+    }
+    qint64 stop()
+    {
+        m_timer.stop();
+        return m_longest;
+    }
+
+private:
+    QTimer m_timer;
+    QElapsedTimer m_since;
+    qint64 m_longest = 0;
 };
 
 // The stand-in service ends with the benchmark, also when it is interrupted.
@@ -146,18 +177,24 @@ int main(int argc, char *argv[])
     const long long size = mib << 20;
     std::vector<double> jobRates;
     std::vector<double> curlRates;
+    PauseMeter pauses;
+    qint64 longestPause = 0;
     for (int run = 0; run < runs; ++run) {
         // Alternate who goes first, so that neither always meets a warmer cache.
         const QString curlTarget = home.filePath(QStringLiteral("curl.bin"));
         double curlSeconds = 0;
         if (run % 2 == 1)
             curlSeconds = downloadWithCurl(fileUrl(size, run), curlTarget);
+        pauses.start();
         const double jobSeconds = downloadThroughJob(manager, page, fileUrl(size, run));
+        longestPause = std::max(longestPause, pauses.stop());
         if (jobSeconds < 0) {
             std::fprintf(stderr, "the download through the job failed\n");
             return 1;
         }
-        QFile::remove(folder + QStringLiteral("/bench%1.bin").arg(run));
+        // The last file stays for the publisher check below.
+        if (run + 1 < runs)
+            QFile::remove(folder + QStringLiteral("/bench%1.bin").arg(run));
         if (run % 2 == 0)
             curlSeconds = downloadWithCurl(fileUrl(size, run), curlTarget);
         QFile::remove(curlTarget);
@@ -179,6 +216,29 @@ int main(int argc, char *argv[])
     std::printf("progress calls to the page in the last run: %lld\n", page.progressCalls);
     std::printf("peak memory: %ld KiB after 64 MiB, %ld KiB after %lld MiB\n", smallPeak,
                 peakMemoryKiB(), mib);
+    std::printf("longest pause of the window's thread during the downloads: %lld ms\n",
+                static_cast<long long>(longestPause));
+
+    // The publisher check reads the whole file on a worker thread; the
+    // window's thread goes on turning meanwhile. TESSALY_BENCH_INSTALLER names
+    // a real (signed) installer to check instead of the downloaded file.
+    const QString checked = qEnvironmentVariable(
+        "TESSALY_BENCH_INSTALLER", folder + QStringLiteral("/bench%1.bin").arg(runs - 1));
+    QElapsedTimer checkTime;
+    checkTime.start();
+    pauses.start();
+    PublisherCheck check(checked, nullptr);
+    QString verdict;
+    QObject::connect(
+        &check, &PublisherCheck::finished,
+        [&verdict](const QString &, const QString &result, const QString &) { verdict = result; });
+    while (verdict.isEmpty())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    std::printf("publisher check of %s (%lld MiB): %s after %.1f s; longest pause of the "
+                "window's thread meanwhile: %lld ms\n",
+                qPrintable(QFileInfo(checked).fileName()), QFileInfo(checked).size() >> 20,
+                qPrintable(verdict), checkTime.nsecsElapsed() / 1e9,
+                static_cast<long long>(pauses.stop()));
 
     service.terminate();
     service.waitForFinished(5000);

@@ -84,6 +84,15 @@ DevService::Pairs DevService::queryItems(const httplib::Request &req)
     return items;
 }
 
+std::string DevService::localPath(const std::string &path)
+{
+    const auto scheme = path.find("://");
+    if (scheme == std::string::npos || path.compare(0, 4, "http") != 0)
+        return path;
+    const auto slash = path.find('/', scheme + 3);
+    return slash == std::string::npos ? std::string("/") : path.substr(slash);
+}
+
 std::string DevService::baseUrl(const httplib::Request &req)
 {
     return "http://" + req.get_header_value("Host");
@@ -104,6 +113,42 @@ void DevService::sendEnvelope(httplib::Response &res, const Envelope &envelope)
     if (envelope.msg)
         object.insert(QStringLiteral("msg"), *envelope.msg);
     sendJson(res, object);
+}
+
+void DevService::sendPaddedEnvelope(httplib::Response &res, uint64_t size, bool chunked)
+{
+    static const std::string head = R"({"code":1,"msg":"","data":")";
+    static const std::string tail = R"("})";
+    size = std::max<uint64_t>(size, head.size() + tail.size());
+    const auto provide = [size](size_t offset, httplib::DataSink &sink) {
+        if (offset >= size) {
+            sink.done();
+            return true;
+        }
+        std::string block(static_cast<size_t>(std::min<uint64_t>(64 * 1024, size - offset)), 'x');
+        for (size_t i = 0; i < block.size(); ++i) {
+            const uint64_t at = offset + i;
+            if (at < head.size())
+                block[i] = head[at];
+            else if (at >= size - tail.size())
+                block[i] = tail[at - (size - tail.size())];
+        }
+        return sink.write(block.data(), block.size());
+    };
+    if (chunked) {
+        res.set_chunked_content_provider("application/json", provide);
+    } else {
+        res.set_content_provider(static_cast<size_t>(size), "application/json",
+                                 [provide](size_t offset, size_t, httplib::DataSink &sink) {
+                                     return provide(offset, sink);
+                                 });
+    }
+}
+
+bool DevService::breakOnce(const std::string &target)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_broken.insert(target).second;
 }
 
 void DevService::sendBrokenAnswer(httplib::Response &res)
@@ -130,7 +175,8 @@ httplib::Server::Handler DevService::recorded(httplib::Server::Handler handler)
 {
     return [this, handler](const httplib::Request &req, httplib::Response &res) {
         {
-            LoggedRequest entry{req.method, req.path, queryItems(req), {}, req.body.size()};
+            LoggedRequest entry{
+                req.method, localPath(req.path), queryItems(req), {}, req.body.size()};
             for (const auto &header : req.headers) {
                 // httplib files the connection's addresses among the headers.
                 if (header.first.rfind("REMOTE_", 0) != 0 && header.first.rfind("LOCAL_", 0) != 0)
@@ -148,7 +194,7 @@ httplib::Server::Handler DevService::route(httplib::Server::Handler natural,
 {
     return recorded(
         [this, natural, successData](const httplib::Request &req, httplib::Response &res) {
-            const std::optional<Script> script = takeScript(req.path);
+            const std::optional<Script> script = takeScript(localPath(req.path));
             if (!script) {
                 natural(req, res);
                 return;
@@ -162,7 +208,9 @@ httplib::Server::Handler DevService::route(httplib::Server::Handler natural,
                 return;
             }
 
-            if (script->body) {
+            if (script->bodyBytes > 0) {
+                sendPaddedEnvelope(res, script->bodyBytes, script->chunked);
+            } else if (script->body) {
                 res.set_content(*script->body, "text/plain; charset=utf-8");
             } else if (script->code) {
                 Envelope envelope;
@@ -369,6 +417,9 @@ void DevService::installControl(httplib::Server &server)
                 script.msg = entry.value(QStringLiteral("msg")).toString();
             if (entry.contains(QStringLiteral("data")))
                 script.data = entry.value(QStringLiteral("data"));
+            script.bodyBytes =
+                static_cast<uint64_t>(entry.value(QStringLiteral("body_bytes")).toDouble(0));
+            script.chunked = entry.value(QStringLiteral("chunked")).toBool(false);
             if (entry.contains(QStringLiteral("body")))
                 script.body = toStd(entry.value(QStringLiteral("body")).toString());
             parsed.emplace_back(path, script);
@@ -426,6 +477,7 @@ void DevService::installControl(httplib::Server &server)
             m_scripts.clear();
             m_pingCounts.clear();
             m_pingOrder.clear();
+            m_broken.clear();
             m_tickets.clear();
             m_tokens.clear();
             m_expireSeconds = 300;

@@ -10,11 +10,13 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <cstdint>
 #include <deque>
 #include <functional>
 #include <map>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -59,6 +61,10 @@ private:
         std::optional<QString> msg;
         std::optional<QJsonValue> data;
         std::optional<std::string> body;
+        // A valid envelope padded to this many bytes, streamed rather than
+        // held in memory; without a length header when chunked.
+        uint64_t bodyBytes = 0;
+        bool chunked = false;
     };
 
     struct Ticket {
@@ -91,6 +97,9 @@ private:
     // False when the service is stopping before the time is up.
     bool wait(std::chrono::milliseconds duration);
     void sendBrokenAnswer(httplib::Response &res);
+    // True the first time for an address: its answer is to be cut.
+    bool breakOnce(const std::string &target);
+    static void sendPaddedEnvelope(httplib::Response &res, uint64_t size, bool chunked);
 
     // The endpoints' own answers and their success data.
     QJsonValue configData(const httplib::Request &req);
@@ -106,6 +115,9 @@ private:
     std::string issueTokenLocked();
 
     static Pairs queryItems(const httplib::Request &req);
+    // The path without the scheme and host that a request through a proxy
+    // carries ("http://host:port/drivers/a.exe" -> "/drivers/a.exe").
+    static std::string localPath(const std::string &path);
     static std::string baseUrl(const httplib::Request &req);
     static httplib::Server::Handler staticPage(const QString &title, const QString &body);
     static void sendJson(httplib::Response &res, const QJsonValue &value, int status = 200);
@@ -118,6 +130,8 @@ private:
     std::vector<LoggedRequest> m_log;
     std::map<std::string, std::deque<Script>> m_scripts;
     std::map<std::string, int> m_pingCounts;
+    // Driver file addresses whose "break" has cut an answer already.
+    std::set<std::string> m_broken;
     std::vector<std::string> m_pingOrder;
     std::map<std::string, Ticket> m_tickets;
     std::vector<std::string> m_tokens;

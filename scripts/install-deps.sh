@@ -11,6 +11,10 @@ packages=(
   libqrencode-dev libpci-dev pci.ids libcpp-httplib-dev
   xvfb xauth x11-utils xdotool imagemagick librsvg2-bin zbar-tools
   dbus dbus-x11 curl
+  zlib1g-dev    # the stand-in service's compressed answers
+  tinyproxy     # the proxy the network tests send downloads through
+  osslsigncode  # reads installers' Authenticode signatures; tests sign their own
+  clang libclang-rt-14-dev  # fuzz targets (libFuzzer) and sanitizer runtimes
   python3  # scripts/generate-catalogue, scripts/update-catalogue and their tests
   g++-mingw-w64-i686-posix  # scripts/check-windows.sh
   fonts-wqy-microhei fonts-noto-cjk

@@ -77,6 +77,35 @@ build_arch() {
   cmake --build "$dir" --parallel "$(nproc)"
 }
 
+# Files for the publisher check: a program of the build signed here with osslsigncode by a
+# throw-away certificate, and a copy of it changed after signing.
+make_signed_files() {
+  local out="$1/authenticode"
+  rm -rf "$out"
+  mkdir -p "$out"
+  if ! command -v osslsigncode >/dev/null 2>&1 || ! command -v openssl >/dev/null 2>&1; then
+    echo "Publisher check under Wine: no signed files (osslsigncode or openssl is missing)."
+    return 0
+  fi
+  cp "$1/wkestub.dll" "$out/plain.dll"
+  if ! (cd "$out" &&
+    openssl req -x509 -newkey rsa:2048 -nodes -keyout root.key -out root.crt -days 2 \
+      -subj "/CN=Tessaly Test Root" -addext "basicConstraints=critical,CA:TRUE" \
+      -addext "keyUsage=critical,keyCertSign" &&
+    openssl req -newkey rsa:2048 -nodes -keyout signer.key -out signer.csr \
+      -subj "/O=Tessaly Test/CN=Tessaly Test Signer" &&
+    printf 'basicConstraints=CA:FALSE\nkeyUsage=critical,digitalSignature\nextendedKeyUsage=codeSigning\n' >signer.ext &&
+    openssl x509 -req -in signer.csr -CA root.crt -CAkey root.key -CAcreateserial \
+      -out signer.crt -days 2 -extfile signer.ext &&
+    osslsigncode sign -certs signer.crt -key signer.key -n "Tessaly test" \
+      -in plain.dll -out signed.dll &&
+    cp signed.dll tampered.dll &&
+    printf '\x90' | dd of=tampered.dll bs=1 seek=1100 conv=notrunc) >/dev/null 2>&1; then
+    echo "Publisher check under Wine: signing failed, no signed files."
+    rm -f "$out"/*.dll
+  fi
+}
+
 # Runs one build's test program in a fresh prefix; its last line is "N passed, N failed".
 run_arch() {
   local arch="$1" wine="$wine64"
@@ -93,6 +122,7 @@ run_arch() {
   "$wineserver" -w
   echo "Wine prefix for $arch ready in $((SECONDS - started)) s"
 
+  make_signed_files "$dir/bin"
   local status=0
   (cd "$dir/bin" && timeout 300 "$wine" tst_windows.exe) >"$log" 2>&1 || status=$?
   "$wineserver" -k 2>/dev/null || true

@@ -261,12 +261,17 @@ Tessaly.app = (function () {
 
     var actions = el("div", { className: "driver-actions" });
     var note = null;
+    var signature = null;
     if (ended && ended.state === "done") {
       note = el("div", { className: "note success" }, [
         el("span", { className: "note-icon" }),
         el("span", { text: t("finished") }),
         el("span", { className: "note-path", title: ended.path, text: baseName(ended.path) }),
       ]);
+      var said = Tessaly.publisher.note(ended.publisher,
+        Tessaly.publisher.expectedSigner(window.TessalyCatalogue, found.vendor));
+      signature = el("div", { className: "note signature " + said.tone }, [
+        el("span", { className: "note-icon" }), el("span", { text: t(said.key, said.params) })]);
       actions.appendChild(el("button", { className: "btn primary open-folder", text: t("openFolder"),
         onclick: openFolder }));
       actions.appendChild(el("button", { className: "btn ghost download", text: t("downloadAgain"),
@@ -296,6 +301,7 @@ Tessaly.app = (function () {
         el("span", { className: "note-icon" }), el("span", { text: t("endOfLife") })]));
     }
     if (note) row.appendChild(note);
+    if (signature) row.appendChild(signature);
     return row;
   }
 
@@ -387,6 +393,7 @@ Tessaly.app = (function () {
     state.outcomes[dl.owner] = {
       state: dl.state, startResult: dl.startResult, path: dl.path,
       redirected: dl.redirectStartResult(),
+      publisher: null, // {verdict, signer} once the signature has been checked
     };
   }
 
@@ -694,6 +701,15 @@ Tessaly.app = (function () {
   };
   window[Fn.redirectFailed] = function (result) {
     state.download.redirectFailed(result);
+    return true;
+  };
+  window[Fn.publisher] = function (path, verdict, signer) {
+    Object.keys(state.outcomes).forEach(function (index) {
+      var ended = state.outcomes[index];
+      if (ended.state === "done" && ended.path === path)
+        ended.publisher = { verdict: verdict, signer: typeof signer === "string" ? signer : "" };
+    });
+    renderAdapters();
     return true;
   };
   window[Fn.finish] = function (code, path, message) {

@@ -35,6 +35,15 @@ Tessaly.Protocol = Object.freeze({
     progress: "progressCbkByCpp",
     finish: "finishCbkByCpp",
     redirectFailed: "redirectFailedByCpp",
+    publisher: "publisherCbkByCpp",
+  }),
+  // Verdicts of publisherCbkByCpp.
+  publisher: Object.freeze({
+    signed: "signed",
+    untrusted: "untrusted",
+    broken: "broken",
+    unsigned: "unsigned",
+    unchecked: "unchecked",
   }),
   // Messages of eMsg.
   messages: Object.freeze({

@@ -151,6 +151,8 @@ void LoginWidget::stopTimers()
 
 void LoginWidget::handleHttpResponse(RequestName::Name name, const QByteArray &body)
 {
+    if (name == RequestName::LoginStatus)
+        m_pollPending = false;
     const ResponseEnvelope envelope = ResponseEnvelope::parse(body);
     switch (name) {
     case RequestName::LoginQrCode:
@@ -181,8 +183,7 @@ void LoginWidget::showCode(const QJsonValue &code)
     if (!m_pollTimer) {
         m_pollTimer = new QTimer(this);
         m_pollTimer->setObjectName(QStringLiteral("pollTimer"));
-        connect(m_pollTimer, &QTimer::timeout, this,
-                [this] { NetworkHelper::instance()->queryLogin(m_ticket, this); });
+        connect(m_pollTimer, &QTimer::timeout, this, &LoginWidget::poll);
     }
     // A lifetime of zero or less would make a repeating zero-interval timer
     // spin; such a code counts as expired at once.
@@ -195,6 +196,16 @@ void LoginWidget::showCode(const QJsonValue &code)
     }
     m_pollTimer->start(m_pollInterval);
     m_scanAnimation->hide();
+}
+
+void LoginWidget::poll()
+{
+    // A slow service would otherwise collect a queue of polls, and in an
+    // outage each of them would end in its own error box.
+    if (m_pollPending)
+        return;
+    m_pollPending = true;
+    NetworkHelper::instance()->queryLogin(m_ticket, this);
 }
 
 void LoginWidget::showStatus(int code, const QString &msg, const QJsonValue &user)
@@ -234,6 +245,9 @@ void LoginWidget::qrExpired()
 int LoginWidget::handleHttpError(RequestName::Name name, QNetworkReply::NetworkError error,
                                  const QString &errorMsg, QWidget *)
 {
+    // A failed poll is answered too.
+    if (name == RequestName::LoginStatus)
+        m_pollPending = false;
     stopTimers();
     return HttpHandler::handleHttpError(name, error, errorMsg, this);
 }

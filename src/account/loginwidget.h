@@ -35,6 +35,9 @@ public slots:
                         const QString &errorMsg, QWidget *parent = nullptr) override;
 
 private:
+    // Run by the poll timer: asks for the sign-in state unless the previous
+    // question is still unanswered.
+    void poll();
     void connectButtons();
     void stopTimers();
     void showCode(const QJsonValue &code);
@@ -52,4 +55,5 @@ private:
     QWidget *m_qrFrame = nullptr;
     QLabel *m_scanAnimation = nullptr;
     int m_pollInterval = 2000;
+    bool m_pollPending = false;
 };

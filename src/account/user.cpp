@@ -19,6 +19,16 @@ QString percentEncoded(const QString &text)
     return QString::fromLatin1(QUrl::toPercentEncoding(text));
 }
 
+// The chat address as the service sent it, when it is one the error box and
+// the "service" message can open: an absolute http(s) address with a host.
+QString chatAddress(const QString &text)
+{
+    const QUrl url(text, QUrl::StrictMode);
+    const bool web =
+        url.scheme() == QLatin1String("http") || url.scheme() == QLatin1String("https");
+    return url.isValid() && web && !url.host().isEmpty() ? text : QString();
+}
+
 } // namespace
 
 User *User::instance()
@@ -80,7 +90,7 @@ bool User::saveUserFile()
 void User::storeConfig(const QJsonValue &data)
 {
     m_configData = data;
-    m_record.serviceBase = data[QLatin1String("kefu")].toString();
+    m_record.serviceBase = chatAddress(data[QLatin1String("kefu")].toString());
     m_learningPage = data[QLatin1String("learningPage")].toString();
     m_internationalConfig = data[QLatin1String("international")];
     emit configReceived(m_internationalConfig);
@@ -132,12 +142,12 @@ QString User::serviceLink() const
         percentEncoded(signedIn ? QStringLiteral("已登录") : QStringLiteral("未登录"));
     const QString c3 = percentEncoded(signedIn ? m_record.nickname : QStringLiteral("游客"));
 
-    QString base;
-    if (!m_configData.isNull())
-        base = m_configData[QLatin1String("kefu")].toString();
-    else if (!m_record.serviceBase.isEmpty())
-        base = m_record.serviceBase;
-    else
+    // Without a usable address from the service the link would open nothing;
+    // the built-in chat page stands in.
+    QString base = m_configData.isNull()
+                       ? chatAddress(m_record.serviceBase)
+                       : chatAddress(m_configData[QLatin1String("kefu")].toString());
+    if (base.isEmpty())
         base = QStringLiteral(TESSALY_CHAT_URL);
     return base + QStringLiteral("?c1=") + c1 + QStringLiteral("&c2=") + c2 +
            QStringLiteral("&c3=") + c3;

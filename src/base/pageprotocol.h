@@ -37,7 +37,23 @@ inline constexpr char kFinish[] = "finishCbkByCpp";
 // Called just before the failure report of a redirected download whose
 // successor could not start, with that start result.
 inline constexpr char kRedirectFailed[] = "redirectFailedByCpp";
+// Called after the finish report of a completed download, once its signature
+// has been checked: path, verdict (one of Publisher below), signer's name.
+inline constexpr char kPublisher[] = "publisherCbkByCpp";
 } // namespace PageFunction
+
+// Verdicts of the publisher check.
+namespace Publisher {
+// Intact, from a certificate the system trusts.
+inline constexpr char kSigned[] = "signed";
+// Intact, but the certificate does not lead to a trusted root.
+inline constexpr char kUntrusted[] = "untrusted";
+// The file no longer matches its signature, or the signature is damaged.
+inline constexpr char kBroken[] = "broken";
+inline constexpr char kUnsigned[] = "unsigned";
+// The check could not run.
+inline constexpr char kUnchecked[] = "unchecked";
+} // namespace Publisher
 
 // Messages of "eMsg".
 namespace Message {

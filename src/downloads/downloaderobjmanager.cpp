@@ -2,6 +2,7 @@
 
 #include "downloads/downloaderobj.h"
 #include "downloads/downloadpage.h"
+#include "downloads/publishercheck.h"
 
 #include <QTimer>
 
@@ -12,7 +13,8 @@ constexpr int kDeleteDelayMs = 1000;
 } // namespace
 
 DownloaderObjManager::DownloaderObjManager(QObject *parent, std::unique_ptr<DownloadPage> page)
-    : QObject(parent), m_page(std::move(page))
+    : QObject(parent), m_page(std::move(page)),
+      m_stallTimeout(TESSALY_DOWNLOAD_STALL_SECONDS * 1000)
 {
 }
 
@@ -45,4 +47,15 @@ void DownloaderObjManager::deleteDownloader()
 {
     QPointer<QObject> job = sender();
     QTimer::singleShot(kDeleteDelayMs, this, [job] { delete job.data(); });
+}
+
+void DownloaderObjManager::checkPublisher(const QString &path)
+{
+    auto *check = new PublisherCheck(path, this);
+    connect(check, &PublisherCheck::finished, this,
+            [this, check](const QString &file, const QString &verdict, const QString &signer) {
+                if (m_page)
+                    m_page->reportPublisher(file, verdict, signer);
+                check->deleteLater();
+            });
 }

@@ -3,6 +3,7 @@
 
 #include <QObject>
 #include <QPointer>
+#include <QString>
 #include <QStringList>
 
 #include <memory>
@@ -29,10 +30,20 @@ public:
 
     DownloadPage *page() const { return m_page.get(); }
 
+    // Checks who signed a finished download, away from the GUI thread, and
+    // tells the page once it knows.
+    void checkPublisher(const QString &path);
+
+    // How long a job waits for data before it gives up as stalled.
+    int stallTimeout() const { return m_stallTimeout; }
+    // For testing: a shorter wait than the build's setting (milliseconds).
+    void setStallTimeout(int msecs) { m_stallTimeout = msecs; }
+
 public slots:
     virtual void deleteDownloader();
 
 private:
     QPointer<DownloaderObj> m_current;
     std::unique_ptr<DownloadPage> m_page;
+    int m_stallTimeout;
 };

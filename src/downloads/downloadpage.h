@@ -17,6 +17,11 @@ public:
     // A redirect's successor could not start: its start result, told just
     // before the failure report, so the page need not read it from the message.
     virtual void reportRedirectFailed(int startResult) = 0;
+    // Who signed a finished download, once that is known (after its finish
+    // report): the path, the verdict (a PageProtocol::Publisher word) and the
+    // signer's name.
+    virtual void reportPublisher(const QString &path, const QString &verdict,
+                                 const QString &signer) = 0;
     // The window the job's question and error boxes open over.
     virtual QWidget *dialogParent() const = 0;
 

@@ -8,12 +8,38 @@
 #include "service/httphandler.h"
 
 #include <QCoreApplication>
+#include <QNetworkProxyFactory>
 #include <QNetworkRequest>
 #include <QTimer>
 
 namespace {
 // Marks a service reply that was ended by the transfer time-out.
 const char *const kTimedOutProperty = "tessalyTimedOut";
+// Marks a service reply that was ended for its size.
+const char *const kTooLargeProperty = "tessalyTooLarge";
+
+// No answer of the service comes near this; a larger one is not read into
+// memory at all.
+constexpr qint64 kMaxServiceReplyBytes = 1024 * 1024;
+
+void limitSize(QNetworkReply *reply)
+{
+    const auto refuse = [reply] {
+        if (reply->property(kTooLargeProperty).toBool())
+            return;
+        reply->setProperty(kTooLargeProperty, true);
+        reply->abort();
+    };
+    QObject::connect(reply, &QNetworkReply::metaDataChanged, reply, [reply, refuse] {
+        const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader);
+        if (length.isValid() && length.toLongLong() > kMaxServiceReplyBytes)
+            refuse();
+    });
+    QObject::connect(reply, &QNetworkReply::downloadProgress, reply, [refuse](qint64 received) {
+        if (received > kMaxServiceReplyBytes)
+            refuse();
+    });
+}
 
 // Scheme, host and port given in the environment replace those of the
 // built-in addresses, for development against a local service.
@@ -49,6 +75,10 @@ NetworkHelper::NetworkHelper()
     m_system = SystemInfo::osVersion(is64Bit);
     m_bit64 = is64Bit ? QStringLiteral("true") : QStringLiteral("false");
     connect(&m_manager, &QNetworkAccessManager::finished, this, &NetworkHelper::handleResponse);
+    // Requests and downloads take the proxy the user has set up for the
+    // system: the Internet Options on Windows, http_proxy, https_proxy and
+    // no_proxy in the environment on Linux.
+    QNetworkProxyFactory::setUseSystemConfiguration(true);
 
     const std::u16string &identifier = MachineIdentity::identifier();
     m_machineId = QString::fromUtf16(identifier.data(), static_cast<int>(identifier.size()));
@@ -107,6 +137,7 @@ void NetworkHelper::sendStatistics(const QString &type)
     QNetworkReply *reply = m_manager.get(QNetworkRequest(url));
     // Nobody reads a ping's answer; the reply goes once it is complete.
     connect(reply, &QNetworkReply::finished, reply, &QObject::deleteLater);
+    limitSize(reply);
 }
 
 void NetworkHelper::sendPageStatistics(StatisticsPage page)
@@ -195,6 +226,7 @@ void NetworkHelper::send(const ServiceRequest &service, HttpHandler *handler)
     });
     connect(reply, &QNetworkReply::finished, timer, &QTimer::stop);
     timer->start(m_serviceTimeout);
+    limitSize(reply);
 }
 
 void NetworkHelper::handleResponse(QNetworkReply *reply)
@@ -207,6 +239,9 @@ void NetworkHelper::handleResponse(QNetworkReply *reply)
     if (HttpHandler *handler = tag->handler()) {
         if (reply->property(kTimedOutProperty).toBool())
             handler->handleHttpError(tag->name(), QNetworkReply::TimeoutError, tr("请求超时"));
+        else if (reply->property(kTooLargeProperty).toBool())
+            handler->handleHttpError(tag->name(), QNetworkReply::UnknownContentError,
+                                     tr("服务器的回复过大"));
         else if (reply->error() != QNetworkReply::NoError)
             handler->handleHttpError(tag->name(), reply->error(), reply->errorString());
         else

@@ -30,6 +30,13 @@ void PageDownloads::reportRedirectFailed(int startResult)
     callPageFunction(viewOf(m_window), PageProtocol::PageFunction::kRedirectFailed, {startResult});
 }
 
+void PageDownloads::reportPublisher(const QString &path, const QString &verdict,
+                                    const QString &signer)
+{
+    callPageFunction(viewOf(m_window), PageProtocol::PageFunction::kPublisher,
+                     {path, verdict, signer});
+}
+
 QWidget *PageDownloads::dialogParent() const
 {
     return m_window;

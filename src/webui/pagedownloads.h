@@ -16,6 +16,8 @@ public:
     bool reportProgress(int bytesReceived, int bytesTotal) override;
     void reportFinish(int code, const QString &path, const QString &message) override;
     void reportRedirectFailed(int startResult) override;
+    void reportPublisher(const QString &path, const QString &verdict,
+                         const QString &signer) override;
     QWidget *dialogParent() const override;
 
     // The window's download manager, made by the first download.

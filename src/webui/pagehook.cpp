@@ -15,28 +15,49 @@ bool isInside(const QString &path, const QString &folder)
     return path == folder || path.startsWith(folder + QLatin1Char('/'));
 }
 
+// Whether the real file behind path lies inside one of the folders: a
+// symbolic link inside them may point anywhere.
+bool realFileInside(const QString &path, const QStringList &folders)
+{
+    const QString real = QFileInfo(path).canonicalFilePath();
+    if (real.isEmpty())
+        return false;
+    for (const QString &folder : folders) {
+        const QString realFolder = QFileInfo(folder).canonicalFilePath();
+        if (!realFolder.isEmpty() && isInside(real, realFolder))
+            return true;
+    }
+    return false;
+}
+
 } // namespace
 
 QString resolveFile(const QString &exeDir, const QString &relativePath)
 {
     const QString base = QDir::cleanPath(QDir::fromNativeSeparators(exeDir));
     const QString htmlDir = base + QStringLiteral("/html");
+    const QStringList folders{htmlDir, base};
     const auto cleaned = [](const QString &path) {
         return QDir::cleanPath(QDir::fromNativeSeparators(path));
+    };
+    const auto servable = [&](const QString &path, const QString &folder) {
+        return isInside(cleaned(path), folder) && realFileInside(path, folders);
     };
 
     // A path that climbs out of the page folders (".." after decoding) is never
     // served, whatever it names.
     const QString inHtml = pagePath(exeDir, relativePath, false);
     if (QFileInfo::exists(inHtml))
-        return isInside(cleaned(inHtml), htmlDir) ? inHtml : QString();
+        return servable(inHtml, htmlDir) ? inHtml : QString();
 
     const QString besideExe = pagePath(exeDir, relativePath, true);
-    return isInside(cleaned(besideExe), base) ? besideExe : QString();
+    return servable(besideExe, base) ? besideExe : QString();
 }
 
 QByteArray pageContent(const QString &exeDir, const QByteArray &decodedUrl)
 {
+    if (!decodedUrl.startsWith(kPagePrefix))
+        return {};
     const QByteArray relative = decodedUrl.mid(int(std::strlen(kPagePrefix)));
     const QString path = resolveFile(exeDir, QString::fromUtf8(relative));
     return path.isEmpty() ? QByteArray() : readPage(path);
@@ -45,7 +66,9 @@ QByteArray pageContent(const QString &exeDir, const QByteArray &decodedUrl)
 bool WKE_CALL onLoadUrlBegin(wkeWebView, void *, const char *url, wkeNetJob job)
 {
     const QByteArray address(url ? url : "");
-    if (address.contains(kPagePrefix)) {
+    // Only addresses under the prefix are pages; one that merely carries the
+    // prefix later (in its query, say) belongs to somebody else.
+    if (address.startsWith(kPagePrefix)) {
         const char *decoded = wkeCall(&WkeApi::wkeUtilDecodeURLEscape, url);
         if (!decoded)
             return false;

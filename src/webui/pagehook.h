@@ -19,10 +19,12 @@ inline constexpr char kExternalTestAddress[] = "http://example.com/";
 
 // The file that answers the relative path (the part of the decoded address after
 // the prefix): inside the "html" folder of exeDir, else beside the executable.
-// Empty when the path would leave both folders.
+// Empty when the path, or the file a symbolic link leads to, lies outside both
+// folders.
 QString resolveFile(const QString &exeDir, const QString &relativePath);
 
-// The body for a decoded address under the prefix; empty when there is no file.
+// The body for a decoded address that starts with the prefix; empty when there
+// is no file or the address does not start with the prefix.
 QByteArray pageContent(const QString &exeDir, const QByteArray &decodedUrl);
 
 // The platform's half (pagehook_win.cpp, pagehook_linux.cpp):

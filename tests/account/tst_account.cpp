@@ -397,6 +397,10 @@ private slots:
             << QString() << false
             << QStringLiteral(TESSALY_CHAT_URL "?c1=Tessaly&c2=%E6%9C%AA%E7%99%BB%E5%BD%95"
                                                "&c3=%E6%B8%B8%E5%AE%A2");
+        QTest::newRow("no scheme in the file")
+            << QStringLiteral("kf.example/chat") << false
+            << QStringLiteral(TESSALY_CHAT_URL "?c1=Tessaly&c2=%E6%9C%AA%E7%99%BB%E5%BD%95"
+                                               "&c3=%E6%B8%B8%E5%AE%A2");
     }
     void serviceLinkBeforeAnyConfiguration()
     {
@@ -439,22 +443,33 @@ private slots:
         QVERIFY(user->serviceLink().startsWith(base + QStringLiteral("/kefu?c1=")));
     }
 
-    void configurationWithoutChatAddress()
+    // Without an address the box's OK and the "service" message would open nothing.
+    void configurationWithoutUsableChatAddress_data()
     {
+        QTest::addColumn<QJsonObject>("data");
+        QTest::newRow("missing") << QJsonObject{{"learningPage", "https://learn.example/"}};
+        QTest::newRow("empty") << QJsonObject{{"kefu", ""}};
+        QTest::newRow("relative") << QJsonObject{{"kefu", "/kefu"}};
+        QTest::newRow("no host") << QJsonObject{{"kefu", "https:///kefu"}};
+        QTest::newRow("local file") << QJsonObject{{"kefu", "file:///etc/passwd"}};
+        QTest::newRow("script") << QJsonObject{{"kefu", "javascript:alert(1)"}};
+        QTest::newRow("not text") << QJsonObject{{"kefu", 17}};
+    }
+    void configurationWithoutUsableChatAddress()
+    {
+        QFETCH(QJsonObject, data);
         QVERIFY(standIn().reset());
         QVERIFY(
-            standIn().script({{"path", "/api/driver/config/query"},
-                              {"code", 1},
-                              {"data", QJsonObject{{"learningPage", "https://learn.example/"}}}}));
+            standIn().script({{"path", "/api/driver/config/query"}, {"code", 1}, {"data", data}}));
         User *user = User::instance();
         QSignalSpy received(user, &User::configReceived);
         NetworkHelper::instance()->queryConfig(user);
         QVERIFY(received.wait(10000));
         QVERIFY(user->serviceBase().isEmpty());
-        QVERIFY(user->internationalConfig().isUndefined());
         QCOMPARE(
             user->serviceLink(),
-            QStringLiteral("?c1=Tessaly&c2=%E6%9C%AA%E7%99%BB%E5%BD%95&c3=%E6%B8%B8%E5%AE%A2"));
+            QStringLiteral(TESSALY_CHAT_URL
+                           "?c1=Tessaly&c2=%E6%9C%AA%E7%99%BB%E5%BD%95&c3=%E6%B8%B8%E5%AE%A2"));
     }
 
     void failedConfigurationShowsTheErrorBoxOverTheWindow()
@@ -863,16 +878,17 @@ namespace {
 // what they said.
 class BoxAnswerer final : public QObject {
 public:
-    explicit BoxAnswerer(QWidget *owner) : m_owner(owner)
+    explicit BoxAnswerer(QWidget *owner, QMessageBox::StandardButton answer = QMessageBox::Ok)
+        : m_owner(owner)
     {
-        connect(&m_timer, &QTimer::timeout, this, [this] {
+        connect(&m_timer, &QTimer::timeout, this, [this, answer] {
             for (QMessageBox *box : m_owner->findChildren<QMessageBox *>()) {
                 if (!box->isVisible())
                     continue;
                 titles << box->windowTitle();
                 texts << box->text();
                 icons << box->icon();
-                box->button(QMessageBox::Ok)->click();
+                box->button(answer)->click();
             }
         });
         m_timer.start(10);
@@ -1134,6 +1150,25 @@ private slots:
             QVERIFY(!expiryTimer()->isActive());
             QVERIFY(pollTimer()->isActive());
         });
+        QCOMPARE(result, int(QDialog::Rejected));
+    }
+
+    void anOutageEndsInOneErrorBox()
+    {
+        // Every poll hangs past the service time-out, which is longer than the poll period.
+        NetworkHelper::instance()->setServiceTimeout(400);
+        QVERIFY(standIn().script({{"path", kPollPath}, {"delay_ms", 5000}, {"times", 1000}}));
+        BoxAnswerer boxes(dialog.get(), QMessageBox::Cancel);
+        const int result = execDriven([&] {
+            QTRY_COMPARE_WITH_TIMEOUT(boxes.texts.size(), 1, 10000);
+            QVERIFY(boxes.texts.first().startsWith(QStringLiteral("请求:获取登录状态。")));
+            // Whatever was still on its way has ended by now.
+            QTRY_COMPARE_WITH_TIMEOUT(RequestName::liveCount(), 0, 10000);
+            QCOMPARE(boxes.texts.size(), 1);
+            QCOMPARE(polledTickets().size(), 1);
+            QVERIFY(timersStopped());
+        });
+        NetworkHelper::instance()->setServiceTimeout(30000);
         QCOMPARE(result, int(QDialog::Rejected));
     }
 

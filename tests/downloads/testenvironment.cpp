@@ -89,6 +89,11 @@ LocalServer::LocalServer()
         {
             std::lock_guard<std::mutex> lock(m_mutex);
             m_requests.push_back({req.target, {req.headers.begin(), req.headers.end()}});
+            const auto file = m_files.find(req.path);
+            if (file != m_files.end()) {
+                res.set_content(file->second, "application/octet-stream");
+                return;
+            }
         }
         if (req.path.rfind("/to/", 0) == 0 && req.has_param("url")) {
             res.set_redirect(req.get_param_value("url"), 302);
@@ -110,6 +115,12 @@ LocalServer::~LocalServer()
 QString LocalServer::url(const QString &pathAndQuery) const
 {
     return QStringLiteral("http://127.0.0.1:%1%2").arg(m_port).arg(pathAndQuery);
+}
+
+void LocalServer::serve(const std::string &path, const QByteArray &content)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_files[path] = content.toStdString();
 }
 
 std::vector<LocalServer::Seen> LocalServer::requests()

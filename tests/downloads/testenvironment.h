@@ -84,8 +84,9 @@ public slots:
     void open(const QUrl &url) { opened.append(url); }
 };
 
-// An in-test HTTP server: "/to/<name>?url=U" answers 302 to U; anything else
-// (also absolute addresses, when it serves as a proxy) gets a short body.
+// An in-test HTTP server: "/to/<name>?url=U" answers 302 to U; a path given
+// to serve() answers its content; anything else (also absolute addresses,
+// when it serves as a proxy) gets a short body.
 class LocalServer {
 public:
     LocalServer();
@@ -93,6 +94,7 @@ public:
     QString url(const QString &pathAndQuery) const;
     int port() const { return m_port; }
     static QByteArray body() { return QByteArrayLiteral("local body"); }
+    void serve(const std::string &path, const QByteArray &content);
 
     struct Seen {
         std::string target;
@@ -106,4 +108,5 @@ private:
     int m_port = 0;
     std::mutex m_mutex;
     std::vector<Seen> m_requests;
+    std::map<std::string, std::string> m_files;
 };

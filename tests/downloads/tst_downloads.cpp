@@ -2,6 +2,7 @@
 #include "fakewke.h"
 #include "standin.h"
 #include "testenvironment.h"
+#include "tinyproxy.h"
 
 #include "account/user.h"
 #include "downloads/downloaderobj.h"
@@ -16,7 +17,6 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QNetworkProxy>
 #include <QStandardPaths>
 #include <QtTest>
 
@@ -205,6 +205,68 @@ private slots:
                                               << ".._.._x.exe";
         QTest::newRow("fallback of dots") << h << ".."
                                           << ".exe";
+
+        // Windows devices, whatever the digit, blanks or extension.
+        QTest::newRow("COM0") << h + "COM0.exe"
+                              << "f"
+                              << "_COM0.exe";
+        QTest::newRow("lpt0") << h + "lpt0"
+                              << "f"
+                              << "_lpt0";
+        QTest::newRow("superscript digit") << h + "COM%C2%B9.exe"
+                                           << "f" << QStringLiteral("_COM¹.exe");
+        QTest::newRow("superscript three") << h + "lpt%C2%B3"
+                                           << "f" << QStringLiteral("_lpt³");
+        QTest::newRow("full-width digit") << h + "COM%EF%BC%91.exe"
+                                          << "f" << QStringLiteral("_COM１.exe");
+        QTest::newRow("blank before the extension") << h + "CON%20.exe"
+                                                    << "f"
+                                                    << "_CON .exe";
+        QTest::newRow("dot and blank") << h + "nul.%20.txt"
+                                       << "f"
+                                       << "_nul. .txt";
+        QTest::newRow("console input") << h + "CONIN$.txt"
+                                       << "f"
+                                       << "_CONIN$.txt";
+        QTest::newRow("console output") << h + "conout$"
+                                        << "f"
+                                        << "_conout$";
+        QTest::newRow("device fallback") << h << "CON"
+                                         << "_CON.exe";
+        QTest::newRow("COM10 is a file") << h + "COM10.exe"
+                                         << "f"
+                                         << "COM10.exe";
+        QTest::newRow("CONSOLE is a file") << h + "CONSOLE.exe"
+                                           << "f"
+                                           << "CONSOLE.exe";
+
+        // Marks that reorder text could show "setup\u202Eexe.txt" as "setuptxt.exe".
+        QTest::newRow("right-to-left override") << h + "setup%E2%80%AEexe.txt"
+                                                << "f"
+                                                << "setupexe.txt";
+        QTest::newRow("other direction marks") << h + "a%E2%80%8Fb%E2%81%A6c%D8%9C.exe"
+                                               << "f"
+                                               << "abc.exe";
+
+        // Long names: the part file's name must fit into 255 bytes too.
+        const QString a300 = QString(300, QLatin1Char('a'));
+        QTest::newRow("long name") << h + a300 + ".exe"
+                                   << "f" << QString(237, QLatin1Char('a')) + ".exe";
+        const QString zi = QStringLiteral("驱");
+        QTest::newRow("long name of three-byte characters") << h + zi.repeated(100) + ".exe"
+                                                            << "f" << zi.repeated(79) + ".exe";
+        const QString accented = QStringLiteral("e\u0301");
+        QTest::newRow("no cut between a letter and its accent")
+            << h + "x" + accented.repeated(100) + ".exe"
+            << "f"
+            << "x" + accented.repeated(78) + ".exe";
+        QTest::newRow("long name without extension")
+            << h + QString(300, QLatin1Char('b')) << "f" << QString(241, QLatin1Char('b'));
+        QTest::newRow("long tail is no extension")
+            << h + "c." + QString(300, QLatin1Char('d')) << "f"
+            << "c." + QString(239, QLatin1Char('d'));
+        QTest::newRow("long fallback")
+            << h << QString(300, QLatin1Char('f')) << QString(237, QLatin1Char('f')) + ".exe";
     }
     void fileNameRules()
     {
@@ -212,6 +274,23 @@ private slots:
         QFETCH(QString, fallback);
         QFETCH(QString, name);
         QCOMPARE(DownloadFileName::forUrl(url, fallback), name);
+    }
+
+    void partFileNames()
+    {
+        const QString address = QStringLiteral("http://h.example/d/setup.exe");
+        const QString part = DownloadFileName::partName(QStringLiteral("setup.exe"), address);
+        QVERIFY2(QRegularExpression(QStringLiteral("^setup\\.exe\\.[0-9a-f]{8}\\.part$"))
+                     .match(part)
+                     .hasMatch(),
+                 qPrintable(part));
+        QCOMPARE(DownloadFileName::partName(QStringLiteral("setup.exe"), address), part);
+        QVERIFY(DownloadFileName::partName(QStringLiteral("setup.exe"), address + "?v=2") != part);
+
+        const QString longest = DownloadFileName::forUrl(
+            QStringLiteral("http://h.example/") + QString(400, QChar(0x9a71)), QString());
+        QCOMPARE(longest.toUtf8().size(), 240);
+        QVERIFY(DownloadFileName::partName(longest, address).toUtf8().size() <= 255);
     }
 
     void downloadsWhatWasServed_data()
@@ -243,6 +322,14 @@ private slots:
         QTest::newRow("empty file") << "/drivers/empty.exe?size=0"
                                     << "x"
                                     << "empty.exe" << 0 << true;
+        QTest::newRow("name longer than a file system takes")
+            << "/drivers/" + QString(300, QLatin1Char('a')) + ".exe?size=1000"
+            << "x" << QString(237, QLatin1Char('a')) + ".exe" << 1000 << true;
+        QTest::newRow("Windows device name") << "/drivers/COM%C2%B9.exe?size=1000"
+                                             << "x" << QStringLiteral("_COM¹.exe") << 1000 << true;
+        QTest::newRow("disguised extension") << "/drivers/setup%E2%80%AEexe.txt?size=1000"
+                                             << "x"
+                                             << "setupexe.txt" << 1000 << true;
     }
     void downloadsWhatWasServed()
     {
@@ -286,14 +373,12 @@ private slots:
         QFETCH(QString, url);
         QFETCH(bool, viaProxy);
         QFETCH(bool, sent);
-        // Names that do not resolve reach the local server as a proxy.
-        if (viaProxy) {
-            QNetworkProxy::setApplicationProxy(QNetworkProxy(
-                QNetworkProxy::HttpProxy, QStringLiteral("127.0.0.1"), quint16(m_local.port())));
-        }
+        // Names that do not resolve reach the local server as the system's proxy.
+        if (viaProxy)
+            qputenv("http_proxy", m_local.url(QString()).toUtf8());
         const int result = down(url);
         const bool finished = waitForFinish();
-        QNetworkProxy::setApplicationProxy(QNetworkProxy::NoProxy);
+        qunsetenv("http_proxy");
         QCOMPARE(result, 0);
         QVERIFY(finished);
         QCOMPARE(finishReport().at(0), V::number(0));
@@ -304,6 +389,27 @@ private slots:
         QCOMPARE(headers.count("Referer"), size_t(sent ? 1 : 0));
         if (sent)
             QCOMPARE(headers.find("Referer")->second, std::string("https://www.amd.com"));
+    }
+
+    void downloadThroughTheSystemProxy()
+    {
+        // The proxy hands everything on to the stand-in, so a name that
+        // resolves nowhere arrives there only through it.
+        TinyProxy proxy;
+        if (!proxy.start(m_standIn->url().port()))
+            QSKIP(qPrintable(proxy.skipReason()));
+        qputenv("http_proxy", proxy.url());
+        const int result =
+            down(QStringLiteral("http://drivers.tessaly.example/drivers/proxied.exe?size=300000"));
+        const bool finished = waitForFinish();
+        qunsetenv("http_proxy");
+        QCOMPARE(result, 0);
+        QVERIFY(finished);
+        const QString target = m_folder + QStringLiteral("/proxied.exe");
+        QCOMPARE(finishReport(), report(0, target, QString()));
+        QCOMPARE(contentOf(target), servedBytes(300000));
+        QTRY_VERIFY(
+            proxy.output().contains("GET http://drivers.tessaly.example/drivers/proxied.exe"));
     }
 
     void cancelledByThePage_data()
@@ -508,14 +614,20 @@ private slots:
         QVERIFY(sinceFinish.elapsed() >= 900);
     }
 
-    void closingTheWindowMidDownloadLeavesNoPartialFile()
+    void closingTheWindowMidDownloadLeavesNoFileUnderItsName()
     {
-        QCOMPARE(down(served(QStringLiteral("/drivers/p.exe?size=4000000&rate=1000000"))), 0);
+        const QString url = served(QStringLiteral("/drivers/p.exe?size=4000000&rate=1000000"));
+        QCOMPARE(down(url), 0);
         QTRY_VERIFY(!pageCalls("progressCbkByCpp").empty());
-        QVERIFY(QFile::exists(m_folder + QStringLiteral("/p.exe")));
+        const QString part =
+            m_folder + QLatin1Char('/') + DownloadFileName::partName(QStringLiteral("p.exe"), url);
+        QVERIFY(QFile::exists(part));
+        QVERIFY(!QFile::exists(m_folder + QStringLiteral("/p.exe")));
         setMainWindow(nullptr);
         m_window.reset();
         QVERIFY(!QFile::exists(m_folder + QStringLiteral("/p.exe")));
+        // What arrived waits for the next download of the address.
+        QVERIFY(QFileInfo(part).size() > 0);
     }
 
     void downDir()

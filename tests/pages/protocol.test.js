@@ -26,6 +26,7 @@ const GROUPS = [
   ["PageFunction", "pageFunctions"],
   ["Message", "messages"],
   ["Element", "elements"],
+  ["Publisher", "publisher"],
 ];
 
 test("names agree, in the same order", () => {

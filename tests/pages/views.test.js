@@ -4,8 +4,11 @@
 
 const { test, before, after } = require("node:test");
 const assert = require("node:assert/strict");
-const { launch, openPage, calls } = require("./harness");
+const { launch, openPage, calls, HTML_DIR } = require("./harness");
 const { readProtocol } = require("./cpp-protocol");
+const fs = require("node:fs");
+const path = require("node:path");
+const vm = require("node:vm");
 
 const SAMPLE_ADAPTERS = JSON.stringify([
   { desc: "Intel Corporation CoffeeLake-S GT2 [UHD Graphics 630]", hardid: "PCI\\VEN_8086&DEV_3E92&SUBSYS_86941043&REV_00" },
@@ -262,6 +265,51 @@ for (const [code, message, redirect, shown, button] of FINISH_CASES) {
     assert.equal(await card(page, 1).locator("button.download").innerText(), button);
   });
 }
+
+// The catalogue as shipped, NVIDIA's entry with the given expected signer
+// (none: without one).
+function catalogueWithSigner(signer) {
+  const window = {};
+  vm.runInNewContext(fs.readFileSync(path.join(HTML_DIR, "data/catalogue.js"), "utf8"), { window });
+  const catalogue = JSON.parse(JSON.stringify(window.TessalyCatalogue));
+  if (signer === undefined) delete catalogue.vendors["10de"].signer;
+  else catalogue.vendors["10de"].signer = signer;
+  return catalogue;
+}
+
+// [verdict, signer, what the card says, its tone]
+const PUBLISHER_CASES = [
+  ["signed", "NVIDIA Corporation", /由 NVIDIA Corporation 签名/, "success"],
+  ["signed", "Evil Ltd", /签名者是 Evil Ltd，不是 NVIDIA Corporation/, "warn"],
+  ["untrusted", "NVIDIA Corporation", /签名证书不受信任（NVIDIA Corporation）/, "warn"],
+  ["broken", "", /数字签名已损坏/, "error"],
+  ["unsigned", "", /没有数字签名/, "warn"],
+  ["unchecked", "", /未能检查/, "info"],
+];
+for (const [verdict, signer, shown, tone] of PUBLISHER_CASES) {
+  test(`a finished download's publisher: ${verdict} ${signer}`, async () => {
+    const page = await open({ answers: { graphicsList: SAMPLE_ADAPTERS },
+      catalogue: catalogueWithSigner("NVIDIA Corporation") });
+    await card(page, 1).locator("button.download").click();
+    await page.evaluate(() => finishCbkByCpp(0, "/d/552.22.exe", ""));
+    assert.match(await card(page, 1).locator(".note.signature").innerText(), /正在核对安装程序的发布者/);
+    // A report about another file changes nothing.
+    await page.evaluate(() => publisherCbkByCpp("/d/other.exe", "broken", ""));
+    assert.match(await card(page, 1).locator(".note.signature").innerText(), /正在核对/);
+    assert.equal(await page.evaluate(([v, s]) => publisherCbkByCpp("/d/552.22.exe", v, s), [verdict, signer]), true);
+    const note = card(page, 1).locator(".note.signature");
+    assert.match(await note.innerText(), shown);
+    assert.match(await note.getAttribute("class"), new RegExp(`\\b${tone}\\b`));
+    assert.deepEqual(page.errors, []);
+  });
+}
+
+test("without an expected signer in the catalogue, any trusted signer is named", async () => {
+  const page = await open({ answers: { graphicsList: SAMPLE_ADAPTERS }, catalogue: catalogueWithSigner() });
+  await card(page, 1).locator("button.download").click();
+  await page.evaluate(() => { finishCbkByCpp(0, "/d/552.22.exe", ""); publisherCbkByCpp("/d/552.22.exe", "signed", "Someone Else"); });
+  assert.match(await card(page, 1).locator(".note.signature.success").innerText(), /由 Someone Else 签名/);
+});
 
 test("an empty adapter list says so and still offers the inventory", async () => {
   const page = await open({ answers: { graphicsList: "[\n]\n" } });

@@ -1,5 +1,6 @@
 #include "base/scriptedmessagebox.h"
 #include "standin.h"
+#include "tinyproxy.h"
 
 #include "hardware/machineidentity.h"
 #include "hardware/osrelease.h"
@@ -216,6 +217,9 @@ private slots:
     void downloads();
     void redirects_data();
     void redirects();
+    void oversizedReplies_data();
+    void oversizedReplies();
+    void downloadsTakeTheSystemProxy();
     void packageName_data();
     void packageName();
     void osRelease_data();
@@ -677,6 +681,63 @@ void tst_Service::redirects()
     QCOMPARE(download.reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt(), status);
     QCOMPARE(download.reply->attribute(QNetworkRequest::RedirectionTargetAttribute).toUrl(),
              m_standIn.url().resolved(QUrl("/drivers/a%20b.exe?size=10")));
+    delete download.reply;
+}
+
+void tst_Service::oversizedReplies_data()
+{
+    QTest::addColumn<int>("bytes");
+    QTest::addColumn<bool>("chunked");
+    QTest::addColumn<bool>("refused");
+    QTest::newRow("just under the limit") << 1024 * 1024 - 100 << false << false;
+    QTest::newRow("announced, too large") << 20 * 1024 * 1024 << false << true;
+    QTest::newRow("unannounced, too large") << 20 * 1024 * 1024 << true << true;
+}
+
+void tst_Service::oversizedReplies()
+{
+    QFETCH(int, bytes);
+    QFETCH(bool, chunked);
+    QFETCH(bool, refused);
+    QVERIFY(m_standIn.script(
+        {{"path", "/api/driver/config/query"}, {"body_bytes", bytes}, {"chunked", chunked}}));
+
+    RecordingHandler handler;
+    NetworkHelper::instance()->queryConfig(&handler);
+    QTRY_COMPARE_WITH_TIMEOUT(handler.calls.size(), 1, 30000);
+    const Call call = handler.calls.first();
+    QCOMPARE(call.error, refused);
+    if (refused) {
+        QCOMPARE(call.code, int(QNetworkReply::UnknownContentError));
+        QVERIFY(!call.msg.isEmpty());
+    } else {
+        QCOMPARE(call.body.size(), bytes);
+        QVERIFY(ResponseEnvelope::parse(call.body).succeeded());
+    }
+    QTRY_COMPARE(RequestName::liveCount(), 0);
+}
+
+void tst_Service::downloadsTakeTheSystemProxy()
+{
+    // The proxy hands everything on to the stand-in, so a name that resolves
+    // nowhere arrives there only through it.
+    TinyProxy proxy;
+    if (!proxy.start(m_standIn.url().port()))
+        QSKIP(qPrintable(proxy.skipReason()));
+    qputenv("http_proxy", proxy.url());
+    Download download;
+    download.reply = NetworkHelper::instance()->startGet(
+        QStringLiteral("http://drivers.tessaly.example/drivers/proxied.exe?size=300000"), {},
+        &download);
+    QTRY_VERIFY_WITH_TIMEOUT(download.finished, 15000);
+    qunsetenv("http_proxy");
+
+    QCOMPARE(download.error, QNetworkReply::NoError);
+    QCOMPARE(download.data.size(), 300000);
+    const QJsonArray log = m_standIn.log("/drivers/proxied.exe");
+    QCOMPARE(log.size(), 1);
+    QVERIFY(headerValue(log.first().toObject(), "Via").contains("tinyproxy"));
+    QTRY_VERIFY(proxy.output().contains("GET http://drivers.tessaly.example/drivers/proxied.exe"));
     delete download.reply;
 }
 

@@ -616,6 +616,15 @@ private slots:
         QVERIFY(other.handled);
         QVERIFY(other.hooked);
         QVERIFY(other.data.isEmpty());
+
+        // An address of somebody else that carries the prefix further on is
+        // not a page; cut at the prefix's length it would name index.html.
+        const HookAnswer carrier =
+            wke.request("http://evil.test/?u=http://page.test/../../index.html");
+        QVERIFY(carrier.handled);
+        QVERIFY(carrier.hooked);
+        QVERIFY(!carrier.dataSet);
+        QVERIFY(carrier.data.isEmpty());
     }
 
     void pageFiles_data()
@@ -638,6 +647,15 @@ private slots:
             << QByteArray("http://page.test/../secret.txt") << QByteArray();
         QTest::newRow("climbs and returns")
             << QByteArray("http://page.test/css/../css/a.css") << QByteArray("body{}");
+        QTest::newRow("link inside html")
+            << QByteArray("http://page.test/in.css") << QByteArray("body{}");
+        QTest::newRow("link out of html") << QByteArray("http://page.test/out.txt") << QByteArray();
+        QTest::newRow("linked folder inside html")
+            << QByteArray("http://page.test/up/secret.txt") << QByteArray();
+        QTest::newRow("link beside the executable")
+            << QByteArray("http://page.test/beside-link.txt") << QByteArray();
+        QTest::newRow("prefix further on")
+            << QByteArray("http://evil.test/?u=http://page.test/../../index.html") << QByteArray();
     }
     void pageFiles()
     {
@@ -658,6 +676,14 @@ private slots:
         write(exeDir + QStringLiteral("/beside.txt"), "next to exe");
         write(root.path() + QStringLiteral("/app/secret.txt"), "secret");
         write(root.path() + QStringLiteral("/secret.txt"), "secret");
+        // Symbolic links in the page folders, harmless and not.
+        QVERIFY(QFile::link(exeDir + QStringLiteral("/html/css/a.css"),
+                            exeDir + QStringLiteral("/html/in.css")));
+        QVERIFY(QFile::link(root.path() + QStringLiteral("/secret.txt"),
+                            exeDir + QStringLiteral("/html/out.txt")));
+        QVERIFY(QFile::link(root.path(), exeDir + QStringLiteral("/html/up")));
+        QVERIFY(QFile::link(root.path() + QStringLiteral("/app/secret.txt"),
+                            exeDir + QStringLiteral("/beside-link.txt")));
 
         QCOMPARE(PageHook::pageContent(exeDir, url), body);
     }

@@ -1,0 +1,44 @@
+#include "downloads/publishercheck.h"
+
+#include "base/pageprotocol.h"
+
+#include <QThread>
+
+#include <memory>
+
+PublisherCheck::PublisherCheck(const QString &path, QObject *parent) : QObject(parent), m_path(path)
+{
+    auto result = std::make_shared<Authenticode::Result>();
+    m_thread =
+        QThread::create([path, result] { *result = Authenticode::verify(path.toStdU16String()); });
+    m_thread->setParent(this);
+    // The thread's end arrives here through the event loop, on this object's thread.
+    connect(m_thread, &QThread::finished, this, [this, result] {
+        emit finished(m_path, verdictName(result->verdict),
+                      QString::fromStdU16String(result->signer));
+    });
+    m_thread->start(QThread::LowPriority);
+}
+
+PublisherCheck::~PublisherCheck()
+{
+    m_thread->wait();
+}
+
+QString PublisherCheck::verdictName(Authenticode::Verdict verdict)
+{
+    namespace Words = PageProtocol::Publisher;
+    switch (verdict) {
+    case Authenticode::Verdict::Signed:
+        return QString::fromLatin1(Words::kSigned);
+    case Authenticode::Verdict::Untrusted:
+        return QString::fromLatin1(Words::kUntrusted);
+    case Authenticode::Verdict::Broken:
+        return QString::fromLatin1(Words::kBroken);
+    case Authenticode::Verdict::Unsigned:
+        return QString::fromLatin1(Words::kUnsigned);
+    case Authenticode::Verdict::Unchecked:
+        break;
+    }
+    return QString::fromLatin1(Words::kUnchecked);
+}
