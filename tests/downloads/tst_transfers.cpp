@@ -19,6 +19,7 @@
 #include "webui/miniblinkdialog.h"
 #include "webui/pagedownloads.h"
 
+#include <QDesktopServices>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -120,6 +121,9 @@ private:
     PrivateBus m_bus;
     std::unique_ptr<StandIn> m_standIn;
     LocalServer m_local;
+    // "Show in folder" lands here, never in the desktop of whoever runs the tests.
+    FileManagerDouble m_fileManager;
+    UrlRecorder m_urls;
     std::unique_ptr<MiniblinkDialog> m_window;
     QString m_folder;
     SignedInstallers m_installers;
@@ -184,6 +188,10 @@ private slots:
         qputenv("HOME", QFile::encodeName(m_home.path()));
         qunsetenv("XDG_CONFIG_HOME");
         QVERIFY(m_bus.start());
+        QVERIFY(m_fileManager.registerOnBus());
+        QDesktopServices::setUrlHandler(QStringLiteral("file"), &m_urls, "open");
+        QDesktopServices::setUrlHandler(QStringLiteral("https"), &m_urls, "open");
+        QDesktopServices::setUrlHandler(QStringLiteral("http"), &m_urls, "open");
         m_standIn = std::make_unique<StandIn>();
         QVERIFY(m_standIn->start());
         qputenv("TESSALY_SERVICE_URL", m_standIn->url().toString().toUtf8());
@@ -410,11 +418,15 @@ private slots:
         QCOMPARE(finishReport(), report(0, file, QString()));
         QCOMPARE(contentOf(file), servedBytes(1000));
 
-        // Now it is complete: the question comes, and No keeps it.
+        // Now it is complete: the question comes, and No keeps it and shows it.
+        m_fileManager.calls.clear();
         ScriptedMessageBox::setNextAnswer(QMessageBox::No);
         QCOMPARE(down(url, QStringLiteral("1000")), 1);
         QVERIFY(ScriptedMessageBox::lastShown());
         QCOMPARE(contentOf(file), servedBytes(1000));
+        QTRY_COMPARE(m_fileManager.calls,
+                     (QStringList{QStringLiteral("ShowItems"),
+                                  QUrl::fromLocalFile(file).toString(QUrl::FullyEncoded)}));
     }
 
     void resumes_data()
