@@ -510,6 +510,10 @@ waitfile {json.dumps(wine.path(go))} 60000
     checks.check("progress calls count up to the whole size",
                  len(whole) >= 3 and all(p[1] == DRIVER_SIZE for p in whole)
                  and all(a[0] < b[0] for a, b in zip(whole, whole[1:])), f"{progress}")
+    publishers = log.page("publisherCbkByCpp")
+    checks.check("the saved file's publisher is checked with WinVerifyTrust: unsigned",
+                 first_finish is not None and [first_finish[1], "unsigned", ""] in publishers,
+                 show(publishers))
     second = finishes[1] if len(finishes) > 1 else None
     checks.check('a cut-off transfer finishes with code 2 and "下载过程发生了错误"',
                  second == [2, "", "下载过程发生了错误"], show(second))
@@ -659,7 +663,7 @@ SYSTEM_DLL = re.compile(r"^(api-ms-win-.*|advapi32|comdlg32|crypt32|d3d\w*|dwmap
                         r"imm32|iphlpapi|kernel32|msvcrt|mpr|netapi32|ole32|oleaut32|rpcrt4|"
                         r"secur32|setupapi|shell32|shlwapi|user32|userenv|uxtheme|version|"
                         r"winmm|winspool\.drv|ws2_32|wtsapi32|dnsapi|bcrypt|ncrypt|ntdll|dxgi|d2d1|"
-                        r"uiautomationcore|oleacc|comctl32|authz|wldap32)(\.dll)?$")
+                        r"uiautomationcore|oleacc|comctl32|authz|wldap32|wintrust)(\.dll)?$")
 
 
 def main():
