@@ -24,6 +24,7 @@ export TESSALY_SERVICE_URL="${ready#listening on }"
 export TESSALY_STATISTICS_URL="$TESSALY_SERVICE_URL"
 export TESSALY_SYSROOT="$root/samples/desktop"
 export HOME="$scratch/home" XDG_CONFIG_HOME="$scratch/config"
+mkdir -p "$HOME" "$XDG_CONFIG_HOME"
 # One session bus for every run, as on a desktop; without it each program
 # would start a bus of its own.
 if [ -z "${DBUS_SESSION_BUS_ADDRESS:-}" ] && command -v dbus-launch >/dev/null; then
