@@ -2,10 +2,37 @@
 
 #include <QDBusConnectionInterface>
 #include <QFile>
+#include <QtTest>
 
 #include <csignal>
 
 #include <sys/prctl.h>
+
+QByteArray servedBytes(int size)
+{
+    QByteArray data(size, Qt::Uninitialized);
+    for (int i = 0; i < size; ++i)
+        data[i] = char(i % 251);
+    return data;
+}
+
+QByteArray contentOf(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+void writeFile(const QString &path, const QByteArray &content)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(content);
+}
+
+QString fileUri(const QString &path)
+{
+    return QUrl::fromLocalFile(path).toString(QUrl::FullyEncoded);
+}
 
 void ChildProcess::setupChildProcess()
 {

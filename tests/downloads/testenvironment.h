@@ -20,6 +20,15 @@
 #include <thread>
 #include <vector>
 
+// Byte i of every file the stand-in serves.
+QByteArray servedBytes(int size);
+// A file's bytes, or "<missing>".
+QByteArray contentOf(const QString &path);
+// Writes a file, failing the running test when it cannot.
+void writeFile(const QString &path, const QByteArray &content);
+// The file: address a file manager is asked to show.
+QString fileUri(const QString &path);
+
 // A helper process that ends with the test, also when the test crashes.
 class ChildProcess : public QProcess {
 protected:

@@ -27,37 +27,6 @@
 
 using V = FakeValue;
 
-namespace {
-
-// Byte i of every file the stand-in serves.
-QByteArray servedBytes(int size)
-{
-    QByteArray data(size, Qt::Uninitialized);
-    for (int i = 0; i < size; ++i)
-        data[i] = char(i % 251);
-    return data;
-}
-
-QByteArray contentOf(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
-void writeFile(const QString &path, const QByteArray &content)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(content);
-}
-
-QString fileUri(const QString &path)
-{
-    return QUrl::fromLocalFile(path).toString(QUrl::FullyEncoded);
-}
-
-} // namespace
-
 class TestDownloads final : public QObject {
     Q_OBJECT
 

@@ -40,28 +40,6 @@ const char kChildOption[] = "--download-until-killed";
 const QString kStalled = QStringLiteral("下载停滞：长时间没有收到任何数据");
 const QString kFailed = QStringLiteral("下载过程发生了错误");
 
-// Byte i of every file the stand-in serves.
-QByteArray servedBytes(int size)
-{
-    QByteArray data(size, Qt::Uninitialized);
-    for (int i = 0; i < size; ++i)
-        data[i] = char(i % 251);
-    return data;
-}
-
-QByteArray contentOf(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
-void writeFile(const QString &path, const QByteArray &content)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(content);
-}
-
 QString headerValue(const QJsonValue &entry, const QString &name)
 {
     for (const QJsonValue &pair : entry[QLatin1String("headers")].toArray()) {
@@ -425,8 +403,7 @@ private slots:
         QVERIFY(ScriptedMessageBox::lastShown());
         QCOMPARE(contentOf(file), servedBytes(1000));
         QTRY_COMPARE(m_fileManager.calls,
-                     (QStringList{QStringLiteral("ShowItems"),
-                                  QUrl::fromLocalFile(file).toString(QUrl::FullyEncoded)}));
+                     (QStringList{QStringLiteral("ShowItems"), fileUri(file)}));
     }
 
     void resumes_data()
