@@ -10,6 +10,8 @@
 // (UTF-8; the text is a message box's), presses its OK button (or Cancel) and
 // ends with 0; ends with 1 when no dialog shows within TIMEOUT_MS.
 
+#include "widetext.h"
+
 #include <windows.h>
 
 #include <cstdio>
@@ -19,6 +21,8 @@
 
 namespace {
 
+using WinTest::utf8;
+
 // The message box's text is the static control with this id.
 constexpr int kMessageBoxTextId = 0xFFFF;
 
@@ -26,18 +30,6 @@ struct Search {
     std::wstring image;
     HWND found = nullptr;
 };
-
-std::string utf8(const std::wstring &text)
-{
-    if (text.empty())
-        return std::string();
-    const int size = static_cast<int>(text.size());
-    const int length =
-        WideCharToMultiByte(CP_UTF8, 0, text.data(), size, nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<std::size_t>(length), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), size, out.data(), length, nullptr, nullptr);
-    return out;
-}
 
 std::string json(const std::wstring &text)
 {

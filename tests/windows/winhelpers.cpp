@@ -20,23 +20,6 @@ std::wstring windowText(HWND window)
 
 } // namespace
 
-std::string utf8(const std::wstring &text)
-{
-    if (text.empty())
-        return std::string();
-    const int size = static_cast<int>(text.size());
-    const int length =
-        WideCharToMultiByte(CP_UTF8, 0, text.data(), size, nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<std::size_t>(length), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), size, out.data(), length, nullptr, nullptr);
-    return out;
-}
-
-std::string utf8(const std::u16string &text)
-{
-    return utf8(std::wstring(text.begin(), text.end()));
-}
-
 std::wstring programFolder()
 {
     std::wstring path(MAX_PATH, L'\0');

@@ -1,6 +1,8 @@
 #pragma once
 // Small Win32 helpers shared by the Windows test cases.
 
+#include "widetext.h"
+
 #include <windows.h>
 
 #include <string>
@@ -10,9 +12,6 @@ namespace WinTest {
 
 // Makes the test program print the machine identifier and exit.
 constexpr const char *kPrintIdentifierArgument = "--print-identifier";
-
-std::string utf8(const std::u16string &text);
-std::string utf8(const std::wstring &text);
 
 // The folder of the test program, with a trailing backslash.
 std::wstring programFolder();

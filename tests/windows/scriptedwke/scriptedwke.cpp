@@ -20,6 +20,7 @@
 #include <wke.h>
 
 #include "bridgescript.h"
+#include "widetext.h"
 
 #include <windows.h>
 
@@ -36,29 +37,6 @@ using BridgeScript::Value;
 namespace {
 
 HMODULE g_module = nullptr;
-
-std::wstring wide(const std::string &utf8)
-{
-    if (utf8.empty())
-        return std::wstring();
-    const int size = static_cast<int>(utf8.size());
-    const int length = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, nullptr, 0);
-    std::wstring out(static_cast<std::size_t>(length), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, out.data(), length);
-    return out;
-}
-
-std::string narrow(const std::wstring &text)
-{
-    if (text.empty())
-        return std::string();
-    const int size = static_cast<int>(text.size());
-    const int length =
-        WideCharToMultiByte(CP_UTF8, 0, text.data(), size, nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<std::size_t>(length), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), size, out.data(), length, nullptr, nullptr);
-    return out;
-}
 
 std::wstring environment(const wchar_t *name)
 {
@@ -127,7 +105,7 @@ public:
             std::fprintf(m_file, "%s\n", line.c_str());
             std::fflush(m_file);
         }
-        m_recent.push_back(wide(line.size() > 200 ? line.substr(0, 200) + "..." : line));
+        m_recent.push_back(WinTest::wide(line.size() > 200 ? line.substr(0, 200) + "..." : line));
         while (m_recent.size() > 40)
             m_recent.pop_front();
     }
@@ -199,7 +177,7 @@ public:
             std::fclose(file);
         } else {
             m_log.write("error cannot read the script " +
-                        BridgeScript::jsonString(narrow(scriptPath)));
+                        BridgeScript::jsonString(WinTest::utf8(scriptPath)));
         }
         m_script = BridgeScript::parse(text);
         if (!m_script.error.empty())
@@ -291,7 +269,8 @@ private:
             });
         case Kind::WaitFile:
             return waitFor(step, [&step] {
-                return GetFileAttributesW(wide(step.name).c_str()) != INVALID_FILE_ATTRIBUTES;
+                return GetFileAttributesW(WinTest::wide(step.name).c_str()) !=
+                       INVALID_FILE_ATTRIBUTES;
             });
         case Kind::Fetch:
             fetch(step.name);
@@ -513,7 +492,7 @@ WKE_API wkeNativeWindow WKE_CALL wkeGetWindowHandle(wkeWebView webView)
 
 WKE_API void WKE_CALL wkeLoadURLW(wkeWebView webView, const wchar_t *url)
 {
-    const std::string address = narrow(url ? url : L"");
+    const std::string address = WinTest::utf8(url ? url : L"");
     Player::instance().log().write("load " + BridgeScript::jsonString(address));
     Player::instance().start(webView, address);
 }
