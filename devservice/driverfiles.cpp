@@ -78,13 +78,13 @@ bool parseRange(const std::string &header, uint64_t &first, uint64_t &last)
     const std::string unit = "bytes=";
     if (header.compare(0, unit.size(), unit) != 0)
         return false;
-    const std::string spec = header.substr(unit.size());
-    const auto dash = spec.find('-');
-    if (dash == std::string::npos || dash == 0 || spec.find(',') != std::string::npos)
+    const std::string bounds = header.substr(unit.size());
+    const auto dash = bounds.find('-');
+    if (dash == std::string::npos || dash == 0 || bounds.find(',') != std::string::npos)
         return false;
     try {
-        first = std::stoull(spec.substr(0, dash));
-        last = dash + 1 < spec.size() ? std::stoull(spec.substr(dash + 1)) : kNone;
+        first = std::stoull(bounds.substr(0, dash));
+        last = dash + 1 < bounds.size() ? std::stoull(bounds.substr(dash + 1)) : kNone;
     } catch (const std::exception &) {
         return false;
     }
