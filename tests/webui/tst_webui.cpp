@@ -165,10 +165,10 @@ private slots:
     void constructionBindsEverythingBeforeLoadingTheStartPage()
     {
         const std::vector<std::string> expected = {
-            "eMsg",       "graphicsList", "downDir",      "selectDir",
-            "isLogin",    "Down",         "countryID",    "click",
-            "mousedown",  "mousemove",    "mouserelease", "mousehover",
-            "mouseenter", "mouseleave",   "appType",      "installedDrivers",
+            "eMsg",          "graphicsList", "downDir",      "selectDir",
+            "isLogin",       "Down",         "countryID",    "click",
+            "mousedown",     "mousemove",    "mouserelease", "mousehover",
+            "mouseenter",    "mouseleave",   "appType",      "installedDrivers",
             "openVendorPage"};
         QCOMPARE(wke.bindOrder(), expected);
         QCOMPARE(wke.declaredCount("eMsg"), 5u);
