@@ -7,13 +7,7 @@
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="${TESSALY_SANITIZE_BUILD_DIR:-${TESSALY_BUILD_DIR:-$root/build}-sanitize}"
-generator=()
-command -v ninja >/dev/null && generator=(-G Ninja)
-if [ ! -f "$build/CMakeCache.txt" ]; then
-  cmake -S "$root" -B "$build" "${generator[@]}" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DTESSALY_SANITIZE=ON -DTESSALY_WERROR=ON >/dev/null
-fi
-cmake --build "$build" --parallel "$(nproc)"
+TESSALY_BUILD_DIR="$build" "$root/scripts/build.sh" -DTESSALY_SANITIZE=ON -DTESSALY_WERROR=ON
 # Leaks are not counted: Qt's platform plugins leave their screens to the end
 # of the process, and a service request still on its way when a test ends
 # keeps its tag. (strict_string_checks stays off: libxkbcommon, under every
