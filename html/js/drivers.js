@@ -123,20 +123,18 @@ Tessaly.drivers = (function () {
       result.chip = typeof entry[1] === "string" ? entry[1] : "";
       var flag = entry[2] || "";
       result.notebook = flag === "notebook";
-      if (flag === "professional" && family.answer !== "dropped") {
-        result.kind = "professional";
-        result.page = (vendorPages && vendorPages.professional) || result.page;
-        return result;
-      }
       if (family.answer === "dropped") {
         result.kind = "dropped";
         result.last = family.last || null;
         return result;
       }
-      if (family.answer === "professional" || family.answer === "embedded") {
-        result.kind = family.answer;
-        if (family.answer === "professional")
-          result.page = (vendorPages && vendorPages.professional) || result.page;
+      if (flag === "professional" || family.answer === "professional") {
+        result.kind = "professional";
+        result.page = (vendorPages && vendorPages.professional) || result.page;
+        return result;
+      }
+      if (family.answer === "embedded") {
+        result.kind = "embedded";
         return result;
       }
       var branch = catalogue.branches && own(catalogue.branches, family.branch) ? catalogue.branches[family.branch] : null;
