@@ -51,8 +51,10 @@ debian_source_enable() {
   debian_source_as_root apt-get update -qq
 }
 
+# Empty, not a failure, when apt knows no source of that name (yet: before the
+# deb-src lines are there, apt-cache showsrc fails).
 debian_source_version() {
-  apt-cache showsrc "$1" 2>/dev/null | awk '/^Version:/ { print $2 }' | sort -V | tail -n 1
+  { apt-cache showsrc "$1" 2>/dev/null || true; } | awk '/^Version:/ { print $2 }' | sort -V | tail -n 1
 }
 
 debian_source_fetch() {
