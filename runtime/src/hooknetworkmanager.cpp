@@ -1,7 +1,10 @@
 #include "hooknetworkmanager.h"
 
 #include "hookreply.h"
+#include "refusedreply.h"
 #include "runtime.h"
+
+#include <QDebug>
 
 HookNetworkManager::HookNetworkManager(wkeWebView view, QObject *parent)
     : QNetworkAccessManager(parent), m_view(view)
@@ -28,5 +31,11 @@ QNetworkReply *HookNetworkManager::createRequest(Operation op, const QNetworkReq
         if (answered)
             return new HookReply(op, request, job.data, job.mimeType, this);
     }
-    return QNetworkAccessManager::createRequest(op, request, outgoingData);
+    if (request.url().scheme() == QLatin1String("data"))
+        return QNetworkAccessManager::createRequest(op, request, outgoingData);
+    // Without query or fragment: those may carry what is nobody's business here.
+    qWarning().noquote() << "wke: refused"
+                         << request.url().toDisplayString(QUrl::RemoveQuery | QUrl::RemoveFragment |
+                                                          QUrl::RemoveUserInfo);
+    return new RefusedReply(op, request, this);
 }

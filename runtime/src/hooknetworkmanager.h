@@ -1,7 +1,11 @@
 #pragma once
 // The network access of one view: every request the page makes (the page
-// itself, its resources, XMLHttpRequest) is first offered to the view's load
-// hook, which may answer it; only requests it declines go to the network.
+// itself, its resources, XMLHttpRequest) is offered to the view's load hook,
+// which may answer it. The engine is no longer maintained, so nothing else
+// reaches it: a request the hook declines is refused, whatever its scheme
+// (network, file:, ftp:), and only data: addresses, which carry their content
+// in themselves, are read (the pages' style sheets draw their icons with them;
+// data: documents are refused by the page).
 
 #include <wke.h>
 

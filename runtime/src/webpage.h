@@ -1,6 +1,7 @@
 #pragma once
-// A view's page: console messages and script errors go to the debug stream,
-// and every frame it makes gets the script bridge.
+// A view's page: console messages and script errors go to the standard error
+// stream, every frame it makes gets the script bridge, and no frame shows a
+// document that is not ours (plugins are off, data: documents refused).
 
 #include <QWebPage>
 
@@ -13,7 +14,9 @@ public:
 protected:
     void javaScriptConsoleMessage(const QString &message, int lineNumber,
                                   const QString &sourceID) override;
+    bool acceptNavigationRequest(QWebFrame *frame, const QNetworkRequest &request,
+                                 NavigationType type) override;
 };
 
-// Writes a page's console message or script error to the debug stream.
+// Writes a page's console message or script error to the standard error stream.
 void logPageMessage(const QString &message, int lineNumber, const QString &sourceID);
