@@ -10,7 +10,6 @@
 #include "webui/wkeloader.h"
 
 #include <QApplication>
-#include <QFileInfo>
 #include <QTextCodec>
 
 namespace {
@@ -39,12 +38,7 @@ int main(int argc, char *argv[])
     const QString appDir = QCoreApplication::applicationDirPath();
     International::instance()->installTranslationsAndFont(appDir);
 
-    const QString runtimeFile =
-        appDir + QLatin1Char('/') + QString::fromLatin1(WkeLoader::libraryFileName());
-    if (!QFileInfo::exists(runtimeFile))
-        return failStart();
-    runtimeLibraryPath() = WkeLoader::nativeLibraryPath(runtimeFile.toStdWString());
-    if (!WkeLoader::load(nullptr))
+    if (WkeLoader::loadFromFolder(appDir.toStdWString(), nullptr).empty())
         return failStart();
 
     // Reads the user file, so the window starts with the persisted sign-in.

@@ -7,9 +7,9 @@
 
 namespace WkeLoader {
 
-const char *libraryFileName()
+std::vector<std::string> libraryFileNames()
 {
-    return "libwke.so";
+    return {"libwke.so"};
 }
 
 std::wstring nativeLibraryPath(const std::wstring &path)

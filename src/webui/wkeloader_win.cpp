@@ -8,9 +8,9 @@
 
 namespace WkeLoader {
 
-const char *libraryFileName()
+std::vector<std::string> libraryFileNames()
 {
-    return "miniblink_4975_x32.dll";
+    return {"miniblink_4975_x32.dll", "libwke.dll"};
 }
 
 std::wstring nativeLibraryPath(const std::wstring &path)

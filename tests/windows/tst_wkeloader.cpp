@@ -8,6 +8,8 @@
 
 #include <doctest.h>
 
+#include <algorithm>
+
 #include <string>
 #include <vector>
 
@@ -117,4 +119,70 @@ TEST_CASE_FIXTURE(LoaderFixture, "the scripted test runtime exports every functi
     // Made outside any script: a number stays a number through the runtime.
     CHECK(wkeCall(&WkeApi::jsToInt, nullptr, wkeCall(&WkeApi::jsInt, -12)) == -12);
     CHECK(wkeCall(&WkeApi::jsToBoolean, nullptr, wkeCall(&WkeApi::jsTrue)));
+}
+
+TEST_CASE_FIXTURE(LoaderFixture, "the runtime is the third-party library when it loads, else ours")
+{
+    // What lies beside the program: nothing, a loadable library, or a file
+    // that is no library for this process (a broken copy, another architecture).
+    enum class File { Absent, Library, Broken };
+    struct Row {
+        const char *name;
+        File thirdParty;
+        File ours;
+        std::string chosen;
+    };
+    const std::vector<Row> rows = {
+        {"both", File::Library, File::Library, "miniblink_4975_x32.dll"},
+        {"only ours", File::Absent, File::Library, "libwke.dll"},
+        {"third party broken", File::Broken, File::Library, "libwke.dll"},
+        {"only third party", File::Library, File::Absent, "miniblink_4975_x32.dll"},
+        {"none loads", File::Broken, File::Absent, ""},
+    };
+    WkeLoader::setMissingReporter([](const char *) {});
+    for (const Row &row : rows) {
+        CAPTURE(row.name);
+        wchar_t temp[MAX_PATH];
+        REQUIRE(GetTempPathW(MAX_PATH, temp) > 0);
+        const std::wstring folder =
+            std::wstring(temp) + L"tessaly-runtime-" + WinTest::wide(row.name);
+        CreateDirectoryW(folder.c_str(), nullptr);
+        const auto place = [&folder](File file, const wchar_t *name) {
+            const std::wstring target = folder + L"\\" + name;
+            DeleteFileW(target.c_str());
+            if (file == File::Library)
+                return CopyFileW(stubPath().c_str(), target.c_str(), FALSE) != FALSE;
+            if (file == File::Broken) {
+                HANDLE h = CreateFileW(target.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                       FILE_ATTRIBUTE_NORMAL, nullptr);
+                DWORD written = 0;
+                const bool ok = h != INVALID_HANDLE_VALUE &&
+                                WriteFile(h, "MZ not a library", 16, &written, nullptr);
+                CloseHandle(h);
+                return ok;
+            }
+            return true;
+        };
+        REQUIRE(place(row.thirdParty, L"miniblink_4975_x32.dll"));
+        REQUIRE(place(row.ours, L"libwke.dll"));
+        std::vector<std::string> log;
+        WkeLoader::setChoiceLogger([&log](const std::string &line) { log.push_back(line); });
+        wkeApi() = WkeApi{};
+
+        // The folder as the program has it, with forward slashes.
+        std::wstring qtStyle = folder;
+        std::replace(qtStyle.begin(), qtStyle.end(), L'\\', L'/');
+        const std::string chosen = WkeLoader::loadFromFolder(qtStyle, nullptr);
+
+        CHECK(chosen == row.chosen);
+        CHECK(filled(wkeApi().jsInt) == !row.chosen.empty());
+        if (!row.chosen.empty()) {
+            CHECK(runtimeLibraryPath() == folder + L"\\" + WinTest::wide(row.chosen));
+            CHECK(log.back() == "web runtime: " + row.chosen);
+        }
+        if (row.thirdParty == File::Broken)
+            CHECK(log.front() == "web runtime: miniblink_4975_x32.dll is beside the program but "
+                                 "does not load");
+        WkeLoader::setChoiceLogger(nullptr);
+    }
 }
