@@ -83,6 +83,25 @@ foreach(catalogue qt qtbase qtscript qtmultimedia qtxmlpatterns)
     install(FILES ${TESSALY_QM_${catalogue}} DESTINATION translations)
 endforeach()
 
+# Our web runtime (libwke.dll, installed with the program) and what it needs:
+# QtWebKit and the libraries it was built with (ICU, libxml2, SQLite), Qt's
+# PrintSupport, and their licence texts.
+if(TARGET wke)
+    # QtWebKit prints through Qt's PrintSupport, whatever the pages do.
+    find_package(Qt5 5.14 REQUIRED COMPONENTS PrintSupport)
+    foreach(target Qt5::WebKit Qt5::WebKitWidgets Qt5::PrintSupport)
+        tessaly_qt_runtime_file(${target} dll)
+        install(FILES ${dll} DESTINATION .)
+    endforeach()
+    tessaly_qt_runtime_file(Qt5::WebKit dll)
+    get_filename_component(tessaly_qtwebkit_bin ${dll} DIRECTORY)
+    file(GLOB tessaly_qtwebkit_libraries
+        ${tessaly_qtwebkit_bin}/icu*.dll
+        ${tessaly_qtwebkit_bin}/libxml2.dll ${tessaly_qtwebkit_bin}/libsqlite3-0.dll)
+    install(FILES ${tessaly_qtwebkit_libraries} DESTINATION .)
+    install(DIRECTORY ${tessaly_qtwebkit_bin}/../share/licenses/ DESTINATION licenses)
+endif()
+
 # Where the third-party web runtime library goes, for whoever unpacks the zip.
 install(FILES ${CMAKE_CURRENT_LIST_DIR}/windows-runtime.txt DESTINATION . RENAME RUNTIME.txt)
 

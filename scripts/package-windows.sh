@@ -32,14 +32,22 @@ werror="${TESSALY_WERROR:-OFF}"
 
 qt="$("$root/scripts/build-qt-windows.sh" "${qt_build[@]}" "$arch" | tail -n 1)"
 qrencode="$("$root/scripts/build-qrencode-windows.sh" "$arch" | tail -n 1)"
+# Our web runtime needs QtWebKit for Windows, which takes hours to build: it is
+# taken when cached or ready, never built from here.
+prefix_path="$qt;$qrencode"
+if qtwebkit="$("$root/scripts/build-qtwebkit-windows.sh" --no-build "$arch" 2>/dev/null | tail -n 1)"; then
+  prefix_path="$prefix_path;$qtwebkit"
+else
+  echo "Windows program ($arch) without its own web runtime: no QtWebKit for Windows" \
+    "(scripts/build-qtwebkit-windows.sh $arch builds it, in about three hours)." >&2
+fi
 
 generator=()
 command -v ninja >/dev/null && generator=(-G Ninja)
-if [ ! -f "$dir/CMakeCache.txt" ]; then
-  cmake -S "$root" -B "$dir" "${generator[@]}" -DCMAKE_BUILD_TYPE=Release \
-    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-$arch.cmake" \
-    -DCMAKE_PREFIX_PATH="$qt;$qrencode" -DTESSALY_WERROR="$werror" >&2
-fi
+# Configured every time: options given now must not be dropped for an old cache.
+cmake -S "$root" -B "$dir" "${generator[@]}" -DCMAKE_BUILD_TYPE=Release \
+  -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-$arch.cmake" \
+  -DCMAKE_PREFIX_PATH="$prefix_path" -DTESSALY_WERROR="$werror" >&2
 cmake --build "$dir" --parallel "$(nproc)" >&2
 
 # The program folder, laid out afresh: what a user unpacks or installs.

@@ -1,4 +1,4 @@
-#include "x11focus.h"
+#include "nativefocus.h"
 
 #include <QGuiApplication>
 
@@ -25,7 +25,7 @@ private:
 
 } // namespace
 
-void takeX11InputFocus(WId window)
+void takeInputFocus(WId window)
 {
     if (QGuiApplication::platformName() != QLatin1String("xcb"))
         return;

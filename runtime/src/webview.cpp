@@ -1,8 +1,8 @@
 #include "webview.h"
 
 #include "hooknetworkmanager.h"
+#include "nativefocus.h"
 #include "webpage.h"
-#include "x11focus.h"
 
 #include <QGuiApplication>
 #include <QWebFrame>
@@ -11,6 +11,10 @@
 
 WebView::WebView() : QWebView(nullptr)
 {
+    // Made a top-level window and then put into its parent: on Windows a frame
+    // it started with would stay around it there, and the page would not fill
+    // its place.
+    setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
     auto *page = new WebPage(this);
     m_network = new HookNetworkManager(handle(), page);
     page->setNetworkAccessManager(m_network);
@@ -57,7 +61,7 @@ void WebView::mousePressEvent(QMouseEvent *event)
 {
     // Qt may count the view as active while the system's focus is elsewhere.
     if (m_parentWrapper)
-        takeX11InputFocus(winId());
+        takeInputFocus(winId());
     QWebView::mousePressEvent(event);
 }
 

@@ -1,5 +1,5 @@
 #pragma once
-// Real input through the X server, as a user's mouse and keyboard give it.
+// Real input through the window system, as a user's mouse and keyboard give it.
 
 #include <QPoint>
 #include <QWindow>

@@ -516,8 +516,10 @@ void TestRuntime::requestsBeyondHookAreRefused()
         QStringLiteral("data:image/png;base64,") +
         QString::fromLatin1(m_files.value(QStringLiteral("img/a.png")).body.toBase64());
     const QString outside = QStringLiteral("http://127.0.0.1:%1/").arg(server.serverPort());
-    callPage("fetchBytes", {QString(outside + QStringLiteral("net")), QStringLiteral("xhr outside")});
-    callPage("loadImage", {QString(outside + QStringLiteral("a.png")), QStringLiteral("img outside")});
+    callPage("fetchBytes",
+             {QString(outside + QStringLiteral("net")), QStringLiteral("xhr outside")});
+    callPage("loadImage",
+             {QString(outside + QStringLiteral("a.png")), QStringLiteral("img outside")});
     // Self-contained: the pages' style sheets draw their icons so.
     callPage("loadImage", {dataImage, QStringLiteral("img data")});
     // A frame may not show a document that did not come through the hook; one
