@@ -148,6 +148,31 @@ devservice() {
   echo "$program"
 }
 
+# The runtime's own test (tests/runtime) built for Windows, under Wine on a private X
+# server, with the program folder's DLLs: the same checks as on Linux.
+runtime_tests_arch() {
+  local arch="$1" dir="$2" log status=0
+  local -x WINEPREFIX="$dir/runtime-wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+  log="$dir/tst_runtime.log"
+  rm -rf "$WINEPREFIX"
+  cp "$dir/bin/tst_runtime.exe" "$dir/install/"
+  # Qt's test library, from the Qt the program was built with (<qt>/lib/cmake/Qt5).
+  cp "$(sed -n 's/^Qt5_DIR:PATH=//p' "$dir/CMakeCache.txt")/../../../bin/Qt5Test.dll" "$dir/install/"
+  (cd "$dir/install" && timeout 600 xvfb-run -a -s "-screen 0 1024x768x24" \
+    sh -c "'$wine64' wineboot -i >/dev/null 2>&1; '$wineserver' -w;
+      '$wine64' tst_runtime.exe -o tst_runtime.txt,txt") >"$log.out" 2>&1 || status=$?
+  # QtTest's own report goes into a file: a Windows program's standard output does
+  # not always reach the terminal through Wine.
+  cat "$dir/install/tst_runtime.txt" >"$log" 2>/dev/null || true
+  rm -f "$dir/install/tst_runtime.exe" "$dir/install/Qt5Test.dll" "$dir/install/tst_runtime.txt"
+  grep -E "^(FAIL|SKIP|XFAIL)" "$log" || true
+  if [ "$status" -ne 0 ] || ! grep -q "^Totals: .* 0 failed" "$log"; then
+    echo "Runtime tests under Wine ($arch) FAILED (exit code $status; log: $log)"
+    return 1
+  fi
+  echo "Runtime tests under Wine ($arch) passed: $(grep '^Totals' "$log" | tr -d '\r')"
+}
+
 # Builds and packages the program for one architecture; run=1 also runs its tests.
 program_arch() {
   local arch="$1" run="$2" out app installer started=$SECONDS
@@ -161,8 +186,16 @@ program_arch() {
     echo "Windows program tests ($arch) not run: the reason is given above."
     return 0
   fi
+  local whole=()
+  if [ -f "$app/libwke.dll" ]; then
+    whole=(--real-runtime)
+    runtime_tests_arch "$arch" "$(dirname "$app")" || return 1
+  else
+    echo "Whole-product run ($arch) skipped: the package has no web runtime of its own" \
+      "(no QtWebKit for Windows: scripts/build-qtwebkit-windows.sh $arch)."
+  fi
   python3 "$root/tests/windows/programtests.py" --wine "$wine64" --wineserver "$wineserver" \
-    --arch "$arch" --app "$app" --installer "$installer" \
+    --arch "$arch" --app "$app" --installer "$installer" "${whole[@]}" \
     --runtime "$build/$arch/bin/scriptedwke.dll" --boxwatch "$build/$arch/bin/boxwatch.exe" \
     --devservice "$(devservice)" --work "$build/program-$arch" --shots "$build/screenshots"
 }

@@ -55,6 +55,12 @@ void WebView::placeIn(wkeNativeWindow parent)
     }
     if (owner)
         connect(owner, &QObject::destroyed, this, &WebView::parentGone);
+
+    // Under Windows the widget can take the size its parent gives the native
+    // window without a resize event, and the page would keep laying out (and
+    // painting) at the size it was made with.
+    connect(windowHandle(), &QWindow::widthChanged, this, &WebView::followWindowSize);
+    connect(windowHandle(), &QWindow::heightChanged, this, &WebView::followWindowSize);
 }
 
 void WebView::mousePressEvent(QMouseEvent *event)
@@ -63,6 +69,16 @@ void WebView::mousePressEvent(QMouseEvent *event)
     if (m_parentWrapper)
         takeInputFocus(winId());
     QWebView::mousePressEvent(event);
+}
+
+void WebView::followWindowSize()
+{
+    const QSize size = windowHandle()->size();
+    if (page()->viewportSize() == size)
+        return;
+    resize(size);
+    page()->setViewportSize(size);
+    update();
 }
 
 void WebView::detachFromParent()

@@ -30,6 +30,7 @@ protected:
     void mousePressEvent(QMouseEvent *event) override;
 
 private:
+    void followWindowSize();
     void detachFromParent();
     void parentGone();
 

@@ -1,7 +1,7 @@
 // Watches for a message box of another program and answers it, for the program
 // tests under Wine:
 //
-//   boxwatch.exe IMAGE TIMEOUT_MS [cancel]
+//   boxwatch.exe IMAGE TIMEOUT_MS [cancel|iconic]
 //
 // Waits until a standard dialog (window class #32770: message boxes, the
 // system's file and folder choosers) of a process whose executable is named
@@ -9,6 +9,9 @@
 //   box {"caption": "...", "text": "..."}
 // (UTF-8; the text is a message box's), presses its OK button (or Cancel) and
 // ends with 0; ends with 1 when no dialog shows within TIMEOUT_MS.
+// With "iconic" it waits instead for a top-level window of IMAGE to be
+// minimised (without a window manager the X server still shows it), prints
+// "iconic" and ends with 0.
 
 #include "widetext.h"
 
@@ -28,6 +31,7 @@ constexpr int kMessageBoxTextId = 0xFFFF;
 
 struct Search {
     std::wstring image;
+    bool iconic = false;
     HWND found = nullptr;
 };
 
@@ -80,7 +84,10 @@ BOOL CALLBACK visit(HWND window, LPARAM data)
     auto *search = reinterpret_cast<Search *>(data);
     wchar_t className[32] = {};
     GetClassNameW(window, className, 32);
-    if (!IsWindowVisible(window) || std::wcscmp(className, L"#32770") != 0)
+    const bool wanted = search->iconic
+                            ? IsIconic(window) != FALSE
+                            : IsWindowVisible(window) && std::wcscmp(className, L"#32770") == 0;
+    if (!wanted)
         return TRUE;
     DWORD processId = 0;
     GetWindowThreadProcessId(window, &processId);
@@ -95,23 +102,29 @@ BOOL CALLBACK visit(HWND window, LPARAM data)
 int wmain(int argc, wchar_t **argv)
 {
     const bool cancel = argc == 4 && std::wcscmp(argv[3], L"cancel") == 0;
-    if (argc != 3 && !cancel) {
-        std::fprintf(stderr, "usage: boxwatch.exe IMAGE TIMEOUT_MS [cancel]\n");
+    const bool iconic = argc == 4 && std::wcscmp(argv[3], L"iconic") == 0;
+    if (argc != 3 && !cancel && !iconic) {
+        std::fprintf(stderr, "usage: boxwatch.exe IMAGE TIMEOUT_MS [cancel|iconic]\n");
         return 2;
     }
     Search search;
     search.image = argv[1];
+    search.iconic = iconic;
     const ULONGLONG deadline = GetTickCount64() + std::wcstoul(argv[2], nullptr, 10);
     while (!search.found) {
         EnumWindows(visit, reinterpret_cast<LPARAM>(&search));
         if (search.found)
             break;
         if (GetTickCount64() > deadline) {
-            std::printf("no box\n");
+            std::printf(iconic ? "not iconic\n" : "no box\n");
             return 1;
         }
         // Another process's window: there is nothing to wait on but the next look.
         Sleep(50);
+    }
+    if (iconic) {
+        std::printf("iconic\n");
+        return 0;
     }
     std::printf("box {\"caption\": %s, \"text\": %s}\n", json(windowText(search.found)).c_str(),
                 json(windowText(GetDlgItem(search.found, kMessageBoxTextId))).c_str());
