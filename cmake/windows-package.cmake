@@ -6,8 +6,9 @@
 #
 #   cmake --build <dir> --target package
 #
-# The web runtime library (miniblink_4975_x32.dll) is third-party and is not
-# part of the package; it goes beside tessaly.exe. Included by the top-level
+# The package carries our web runtime (libwke.dll over QtWebKit) when QtWebKit
+# for Windows was there; the third-party runtime library (miniblink_4975_x32.dll)
+# is not part of it, and takes precedence when placed beside tessaly.exe. Included by the top-level
 # CMakeLists.txt for Windows builds, after the tessaly target exists.
 
 if(CMAKE_SIZEOF_VOID_P EQUAL 8)
@@ -96,14 +97,29 @@ if(TARGET wke)
     tessaly_qt_runtime_file(Qt5::WebKit dll)
     get_filename_component(tessaly_qtwebkit_bin ${dll} DIRECTORY)
     file(GLOB tessaly_qtwebkit_libraries
-        ${tessaly_qtwebkit_bin}/icu*.dll
+        ${tessaly_qtwebkit_bin}/icuuc*.dll ${tessaly_qtwebkit_bin}/icuin*.dll
         ${tessaly_qtwebkit_bin}/libxml2.dll ${tessaly_qtwebkit_bin}/libsqlite3-0.dll)
+    # ICU's data as scripts/trim-icu-data cut it down, or the whole of it.
+    set(TESSALY_ICU_DATA_DLL "" CACHE FILEPATH "ICU's data library to package instead of QtWebKit's")
+    if(TESSALY_ICU_DATA_DLL)
+        list(APPEND tessaly_qtwebkit_libraries ${TESSALY_ICU_DATA_DLL})
+    else()
+        file(GLOB tessaly_icu_data ${tessaly_qtwebkit_bin}/icudt*.dll)
+        list(APPEND tessaly_qtwebkit_libraries ${tessaly_icu_data})
+    endif()
     install(FILES ${tessaly_qtwebkit_libraries} DESTINATION .)
     install(DIRECTORY ${tessaly_qtwebkit_bin}/../share/licenses/ DESTINATION licenses)
 endif()
 
-# Where the third-party web runtime library goes, for whoever unpacks the zip.
-install(FILES ${CMAKE_CURRENT_LIST_DIR}/windows-runtime.txt DESTINATION . RENAME RUNTIME.txt)
+# Which runtime the program uses, for whoever unpacks the zip.
+if(TARGET wke)
+    install(FILES ${CMAKE_CURRENT_LIST_DIR}/windows-runtime.txt DESTINATION . RENAME RUNTIME.txt)
+    set(CPACK_TESSALY_OWN_RUNTIME ON)
+else()
+    install(FILES ${CMAKE_CURRENT_LIST_DIR}/windows-runtime-thirdparty.txt DESTINATION .
+        RENAME RUNTIME.txt)
+    set(CPACK_TESSALY_OWN_RUNTIME OFF)
+endif()
 
 set(CPACK_PACKAGE_NAME "Tessaly")
 set(CPACK_PACKAGE_VENDOR "Aldmere")

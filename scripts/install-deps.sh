@@ -22,6 +22,7 @@ packages=(
   wine64 g++-mingw-w64-x86-64 g++-mingw-w64-i686 doctest-dev
   # scripts/build-qt-windows.sh (apt-get source, Qt's configure) and the Windows package.
   dpkg-dev perl xz-utils nsis
+  icu-devtools  # scripts/trim-icu-data: ICU's data for the Windows package, cut down
   qttranslations5-l10n  # Qt's own Chinese texts, shipped with the Windows program
   python3  # the Windows program tests (tests/windows/programtests.py)
   # The product is a 32-bit Windows program: Wine runs it with its i386 loader.

@@ -35,8 +35,19 @@ qrencode="$("$root/scripts/build-qrencode-windows.sh" "$arch" | tail -n 1)"
 # Our web runtime needs QtWebKit for Windows, which takes hours to build: it is
 # taken when cached or ready, never built from here.
 prefix_path="$qt;$qrencode"
+icu=()
 if qtwebkit="$("$root/scripts/build-qtwebkit-windows.sh" --no-build "$arch" 2>/dev/null | tail -n 1)"; then
   prefix_path="$prefix_path;$qtwebkit"
+  # ICU's data cut down to what the pages need: a quarter of its size.
+  data="$(find "$qtwebkit/bin" -name 'icudt*.dll' | head -n 1)"
+  mkdir -p "$dir/icu"
+  if [ -n "$data" ] && { [ "$dir/icu/$(basename "$data")" -nt "$data" ] ||
+    "$root/scripts/trim-icu-data" "$data" "$dir/icu/$(basename "$data")" "$arch-w64-mingw32"; }; then
+    icu=(-DTESSALY_ICU_DATA_DLL="$dir/icu/$(basename "$data")")
+  else
+    echo "ICU's data not cut down (scripts/trim-icu-data failed): the whole of it is packaged." >&2
+    icu=(-DTESSALY_ICU_DATA_DLL=)
+  fi
 else
   echo "Windows program ($arch) without its own web runtime: no QtWebKit for Windows" \
     "(scripts/build-qtwebkit-windows.sh $arch builds it, in about three hours)." >&2
@@ -47,7 +58,7 @@ command -v ninja >/dev/null && generator=(-G Ninja)
 # Configured every time: options given now must not be dropped for an old cache.
 cmake -S "$root" -B "$dir" "${generator[@]}" -DCMAKE_BUILD_TYPE=Release \
   -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-$arch.cmake" \
-  -DCMAKE_PREFIX_PATH="$prefix_path" -DTESSALY_WERROR="$werror" >&2
+  -DCMAKE_PREFIX_PATH="$prefix_path" -DTESSALY_WERROR="$werror" "${icu[@]}" >&2
 cmake --build "$dir" --parallel "$(nproc)" >&2
 
 # The program folder, laid out afresh: what a user unpacks or installs.
