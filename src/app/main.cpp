@@ -2,6 +2,7 @@
 
 #include "account/user.h"
 #include "app/com.h"
+#include "app/displayscale.h"
 #include "base/appinfo.h"
 #include "i18n/international.h"
 #include "webui/mainwindowref.h"
@@ -33,6 +34,7 @@ int main(int argc, char *argv[])
     QCoreApplication::setOrganizationName(QString::fromLatin1(AppInfo::kOrganisation));
     QCoreApplication::setApplicationName(QString::fromLatin1(AppInfo::kApplicationName));
 
+    DisplayScale::prepare();
     QApplication app(argc, argv);
     QTextCodec::setCodecForLocale(QTextCodec::codecForName("UTF-8"));
     const QString appDir = QCoreApplication::applicationDirPath();

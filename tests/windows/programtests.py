@@ -206,7 +206,7 @@ class Display:
     def __enter__(self):
         read_end, write_end = os.pipe()
         self.server = subprocess.Popen(
-            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
+            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1920x1080x24", "-nolisten", "tcp"],
             pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         os.close(write_end)
         with os.fdopen(read_end) as answer:
@@ -842,6 +842,21 @@ def real_runtime_run(checks, args, display, service, shots):
     finally:
         code = finish(process, log, page)
     checks.check("close after the download ends with code 0", code == 0, f"exit code {code}")
+
+    # A laptop set to 150 %: the window and the page follow the system's scale.
+    wine.reg("add", r"HKCU\Control Panel\Desktop", "/v", "LogPixels", "/t", "REG_DWORD", "/d", "144", "/f")
+    process, log, out, page = start("scaled")
+    try:
+        ready = page.wait_for("document.querySelectorAll('.card').length === 1", 90)
+        geometry = page.eval("[window.innerWidth, window.innerHeight]")
+        windows = [w for w in display.windows() if w[1] > 1100 and w[2] > 800]
+        shoot("scaled-150", whole=True)
+        checks.check("at 150 % the window is about 1200 x 900 and the page lays out at 800 x 600",
+                     ready and geometry == [800, 600] and len(windows) == 1
+                     and abs(windows[0][1] - 1203) <= 4 and abs(windows[0][2] - 903) <= 4,
+                     f"{show(geometry)}, {show(windows)}")
+    finally:
+        code = finish(process, log, page)
     wine.stop()
 
 
