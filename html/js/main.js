@@ -730,6 +730,8 @@ Tessaly.app = (function () {
     wireWindow();
     wirePage();
     renderAll();
+    // Said on the console too: start-up is timed by it on every platform.
+    if (window.console) console.info(Msg.loaded);
     Native.call(Bound.eMsg, Msg.loaded);
     readFolder();
     // Let the first frame paint before the (synchronous) adapter scan.
