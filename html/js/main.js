@@ -792,8 +792,22 @@ Tessaly.app = (function () {
     renderAll();
     Native.call(Bound.eMsg, Msg.loaded);
     readFolder();
-    // Let the first frame paint before the (synchronous) adapter scan.
-    setTimeout(scanAdapters, 0);
+    // Let the first frame paint before the catalogue, the page's heaviest
+    // part, is read and the (synchronous) adapter scan runs.
+    setTimeout(function () { loadCatalogue(scanAdapters); }, 0);
+  }
+
+  // The built-in catalogue (data/catalogue.js); done runs once it is there,
+  // or without it when it cannot be read.
+  function loadCatalogue(done) {
+    if (window.TessalyCatalogue) {
+      done();
+      return;
+    }
+    var script = document.createElement("script");
+    script.src = "data/catalogue.js";
+    script.onload = script.onerror = function () { done(); };
+    document.body.appendChild(script);
   }
 
   return {
