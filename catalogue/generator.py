@@ -186,8 +186,13 @@ def build(devices, packages, pci_version):
             raise CatalogueError("override %s names unknown family %s" % (key, parts[0]))
         ids[key.upper()] = [parts[0], ""] + parts[1:]
 
+    # How current the catalogue is: its newest piece of information, the id
+    # list's day or a package's month, written most significant part first.
+    dates = [pci_version.replace(".", "-")]
+    dates += [b[v]["date"] for b in branches.values() for v in ("package", "notebook") if v in b]
     catalogue = {
         "format": FORMAT,
+        "date": max(dates),
         "pciIds": pci_version,
         "base": "",
         "vendors": vendors,
@@ -218,6 +223,11 @@ def to_javascript(catalogue):
     ids = '"ids": {\n' + "\n".join(lines).rstrip(",") + "\n  }"
     body = body[:-2] + ",\n  " + ids + "\n}"
     return HEADER % catalogue["pciIds"] + "window.TessalyCatalogue = " + body + ";\n"
+
+
+def to_json(catalogue):
+    """The same catalogue as a JSON document, as the service hands it out."""
+    return json.dumps(catalogue, ensure_ascii=False, separators=(",", ":")) + "\n"
 
 
 def generate(pci_text, packages):

@@ -347,6 +347,11 @@ void DevService::confirmTicket(const httplib::Request &req, httplib::Response &r
         "text/html; charset=utf-8");
 }
 
+void DevService::setCatalogue(std::string document)
+{
+    m_catalogue = std::move(document);
+}
+
 void DevService::installService(httplib::Server &server)
 {
     const auto member = [this](auto function) {
@@ -366,6 +371,15 @@ void DevService::installService(httplib::Server &server)
     server.Get("/api/driver/user/info",
                serviceRoute({member(&DevService::userInfo), member(&DevService::tokenUser)}));
     server.Get("/helper/statistics", serviceRoute({member(&DevService::countPing), nullptr}));
+    // The catalogue itself, not an envelope; tests script other answers.
+    server.Get("/api/driver/catalogue",
+               route([this](const httplib::Request &, httplib::Response &res) {
+                   if (m_catalogue.empty()) {
+                       res.status = 404;
+                       return;
+                   }
+                   res.set_content(m_catalogue, "application/json");
+               }));
 
     // The address a new QR code carries: opening it stands for scanning the
     // code with the phone and confirming the sign-in.

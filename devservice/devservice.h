@@ -28,6 +28,10 @@ public:
     // Registers every route on server.
     void install(httplib::Server &server);
 
+    // The driver catalogue GET /api/driver/catalogue answers with (a JSON
+    // document); empty: 404.
+    void setCatalogue(std::string document);
+
     // Wakes every answer that is waiting out a delay, so the server can stop.
     void shutdown();
 
@@ -137,4 +141,5 @@ private:
     std::vector<std::string> m_tokens;
     int m_expireSeconds = 300;
     int m_nextId = 1;
+    std::string m_catalogue;
 };

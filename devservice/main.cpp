@@ -1,19 +1,26 @@
 // tessaly-devservice: a local stand-in for Tessaly's web service, statistics
 // host and driver downloads, for development and tests.
 //
-//   tessaly-devservice [--host ADDRESS] [--port N]
+//   tessaly-devservice [--host ADDRESS] [--port N] [--catalogue FILE]
 //
 // Listens on 127.0.0.1 unless told otherwise; the port comes from --port,
-// else TESSALY_DEVSERVICE_PORT, else 18080 (0 picks a free one). Prints
+// else TESSALY_DEVSERVICE_PORT, else 18080 (0 picks a free one). The driver
+// catalogue it serves is FILE (a JSON document or the pages' catalogue
+// script), by default the pages' own beside it (html/data/catalogue.js). Prints
 // "listening on http://HOST:PORT" once it accepts connections; SIGTERM or
 // SIGINT end it.
 
 #include "devservice.h"
 
+#include "base/cataloguescript.h"
+
+#include <QFile>
+
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <thread>
 
@@ -23,7 +30,7 @@
 namespace {
 int usage(const char *program)
 {
-    std::fprintf(stderr, "usage: %s [--host ADDRESS] [--port N]\n", program);
+    std::fprintf(stderr, "usage: %s [--host ADDRESS] [--port N] [--catalogue FILE]\n", program);
     return 2;
 }
 
@@ -36,11 +43,31 @@ bool parsePort(const char *text, int &port)
     port = static_cast<int>(value);
     return true;
 }
+
+// The catalogue document of a file: a catalogue script's document, or the
+// file as it is. Empty when it cannot be read.
+std::string readCatalogue(const std::string &path)
+{
+    QFile file(QString::fromLocal8Bit(path.c_str()));
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    const QByteArray text = file.readAll();
+    const QByteArray document = CatalogueScript::documentOf(text);
+    return (document.isEmpty() ? text : document).toStdString();
+}
+
+std::string builtInCatalogue()
+{
+    std::error_code error;
+    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
+    return error ? std::string() : (self.parent_path() / "html/data/catalogue.js").string();
+}
 } // namespace
 
 int main(int argc, char *argv[])
 {
     std::string host = "127.0.0.1";
+    std::string catalogue = builtInCatalogue();
     int port = 18080;
     if (const char *fromEnvironment = std::getenv("TESSALY_DEVSERVICE_PORT")) {
         if (!parsePort(fromEnvironment, port))
@@ -49,6 +76,8 @@ int main(int argc, char *argv[])
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--host") == 0 && i + 1 < argc) {
             host = argv[++i];
+        } else if (std::strcmp(argv[i], "--catalogue") == 0 && i + 1 < argc) {
+            catalogue = argv[++i];
         } else if (std::strcmp(argv[i], "--port") == 0 && i + 1 < argc) {
             if (!parsePort(argv[++i], port))
                 return usage(argv[0]);
@@ -70,6 +99,10 @@ int main(int argc, char *argv[])
     // Idle connections close soon, so stopping does not wait for them long.
     server.set_keep_alive_timeout(1);
     DevService service;
+    const std::string document = readCatalogue(catalogue);
+    if (document.empty())
+        std::fprintf(stderr, "tessaly-devservice: no driver catalogue in %s\n", catalogue.c_str());
+    service.setCatalogue(document);
     service.install(server);
 
     if (port == 0) {

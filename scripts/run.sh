@@ -6,7 +6,8 @@
 # driver files, the program sees the sample desktop in samples/desktop
 # (TESSALY_SYSROOT; an NVIDIA and an Intel adapter), and it runs from
 # build/demo, a copy of the program whose driver catalogue points at the
-# stand-in. Without a display it runs under a private X server, saves a
+# stand-in; the stand-in offers the same catalogue dated today, so the window
+# shows it taken as an update. Without a display it runs under a private X server, saves a
 # screenshot of the window every second into build/screenshots and stops after
 # TESSALY_RUN_SECONDS (default 10).
 set -euo pipefail
@@ -18,7 +19,9 @@ bin="$build/bin"
 app="$bin"
 
 if [ -z "${TESSALY_SERVICE_URL:-}" ]; then
-  coproc DEVSERVICE { exec "$bin/tessaly-devservice" --port 0; }
+  "$root/scripts/generate-catalogue" --date "$(date +%F)" --output "$build/demo-catalogue.js" \
+    --json "$build/demo-catalogue.json" >/dev/null
+  coproc DEVSERVICE { exec "$bin/tessaly-devservice" --port 0 --catalogue "$build/demo-catalogue.json"; }
   devservice=$DEVSERVICE_PID
   trap 'kill "$devservice" 2>/dev/null || true' EXIT
   read -r -t 10 ready <&"${DEVSERVICE[0]}"

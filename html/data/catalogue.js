@@ -5,6 +5,7 @@
 // packages.json and the PCI ID Project's list 2026.08.22): do not edit by hand.
 window.TessalyCatalogue = {
   "format": 2,
+  "date": "2026-09",
   "pciIds": "2026.08.22",
   "base": "",
   "vendors": {

@@ -33,7 +33,19 @@ Tessaly.app = (function () {
     nickname: "",
     inventory: { status: "idle", report: null, pending: 0 },
     settings: { contact: false, manual: false, problems: false },
+    // False when the program has no web service: no sign-in then.
+    service: true,
+    // A newer catalogue the native side took from the service, the day it
+    // did, and one that arrived during a download, adopted when it ends.
+    updatedCatalogue: null,
+    updatedOn: "",
+    pendingCatalogue: null,
   };
+
+  // The catalogue in use: the newer one from the service, else the built-in one.
+  function catalogue() {
+    return state.updatedCatalogue || window.TessalyCatalogue;
+  }
 
   function $(id) {
     return document.getElementById(id);
@@ -98,12 +110,16 @@ Tessaly.app = (function () {
 
   // --- adapters ----------------------------------------------------------
 
+  function matchAdapters() {
+    state.matches = state.scan.adapters.map(function (adapter) {
+      return drivers.match(catalogue(), adapter);
+    });
+  }
+
   function scanAdapters() {
     if (state.download.active()) return;
     state.scan = drivers.parseAdapterList(Native.call(Bound.graphicsList));
-    state.matches = state.scan.adapters.map(function (adapter) {
-      return drivers.match(window.TessalyCatalogue, adapter);
-    });
+    matchAdapters();
     state.installed = installedFor(state.scan.adapters, Native.call(Bound.installedDrivers));
     state.outcomes = {};
     state.expanded = {};
@@ -147,6 +163,7 @@ Tessaly.app = (function () {
     // The empty state carries its own heading and buttons.
     $("driversHead").classList.toggle("hidden", scan.reason !== "pending" && (!scan.ok || count === 0));
 
+    $("catalogueInfo").textContent = "";
     if (scan.reason === "pending") {
       $("adapterSummary").textContent = t("scanning");
       $("adapterHint").textContent = "";
@@ -170,6 +187,7 @@ Tessaly.app = (function () {
     }
     $("adapterSummary").textContent = t("adaptersFound", { n: count });
     $("adapterHint").textContent = t("adaptersHint");
+    $("catalogueInfo").textContent = catalogueLine();
     scan.adapters.forEach(function (adapter, index) {
       list.appendChild(adapterCard(adapter, state.matches[index], index));
     });
@@ -269,7 +287,7 @@ Tessaly.app = (function () {
         el("span", { className: "note-path", title: ended.path, text: baseName(ended.path) }),
       ]);
       var said = Tessaly.publisher.note(ended.publisher,
-        Tessaly.publisher.expectedSigner(window.TessalyCatalogue, found.vendor));
+        Tessaly.publisher.expectedSigner(catalogue(), found.vendor));
       signature = el("div", { className: "note signature " + said.tone }, [
         el("span", { className: "note-icon" }), el("span", { text: t(said.key, said.params) })]);
       actions.appendChild(el("button", { className: "btn primary open-folder", text: t("openFolder"),
@@ -317,7 +335,7 @@ Tessaly.app = (function () {
 
   function installedLine(found, installed) {
     if (!installed) return null;
-    var vendors = window.TessalyCatalogue && window.TessalyCatalogue.vendors;
+    var vendors = catalogue() && catalogue().vendors;
     var scheme = vendors && vendors[found.vendor] ? vendors[found.vendor].scheme : "";
     var v = Tessaly.versions.verdict(scheme, installed, found.kind === "package" ? found.package : null);
     var text;
@@ -359,7 +377,7 @@ Tessaly.app = (function () {
       summary = family.name + (found.chip ? " (" + found.chip + ")" : "") + "  ·  " + where;
       lines.push(pick(family.why));
       if (found.kind === "professional" && family.answer !== "professional") {
-        var answers = window.TessalyCatalogue.answers || {};
+        var answers = catalogue().answers || {};
         var pro = answers.professional && answers.professional[found.vendor];
         if (pro) lines.push(pick(pro));
       }
@@ -368,7 +386,7 @@ Tessaly.app = (function () {
       lines.push({ text: t("matchedId", { id: found.matchedId }), className: "matched" });
     } else {
       summary = t("whyUnknownSummary");
-      var list = window.TessalyCatalogue && window.TessalyCatalogue.pciIds;
+      var list = catalogue() && catalogue().pciIds;
       lines.push(t("whyUnknown", { list: list || "" }));
     }
     var toggle = el("button", { className: "why-toggle" + (open ? " open" : ""), "aria-expanded": open ? "true" : "false",
@@ -461,7 +479,7 @@ Tessaly.app = (function () {
     var adapter = state.scan.adapters[index];
     var pkg = state.matches[index] && state.matches[index].package;
     if (!adapter || !pkg) return;
-    var url = drivers.downloadUrl(window.TessalyCatalogue, pkg);
+    var url = drivers.downloadUrl(catalogue(), pkg);
     // The size goes along so that the native side can check what arrives.
     var result = Native.call(Bound.down, url, drivers.sizeArgument(pkg), pkg.version || "",
       drivers.fallbackName(pkg));
@@ -605,7 +623,35 @@ Tessaly.app = (function () {
 
   // --- account and settings ----------------------------------------------
 
+  // How current the catalogue is, and where it came from.
+  function catalogueLine() {
+    var current = catalogue();
+    if (!current) return "";
+    var date = typeof current.date === "string" ? current.date : String(current.pciIds || "");
+    return state.updatedCatalogue
+      ? t("catalogueUpdated", { date: date, on: state.updatedOn })
+      : t("catalogueBuiltIn", { date: date });
+  }
+
+  // A catalogue the native side took from the service; the cards follow it
+  // at once, or after the download that is running.
+  function adoptCatalogue(value, updatedOn) {
+    if (state.download.active()) {
+      state.pendingCatalogue = { value: value, updatedOn: updatedOn };
+      return;
+    }
+    state.pendingCatalogue = null;
+    if (typeof window.TessalyCatalogueOverlay === "function") window.TessalyCatalogueOverlay(value);
+    state.updatedCatalogue = value;
+    state.updatedOn = updatedOn;
+    if (state.scan.reason === "pending") return;
+    matchAdapters();
+    state.expanded = {};
+    renderAdapters();
+  }
+
   function renderAccount() {
+    $(Elements.userIcon).classList.toggle("hidden", !state.service);
     var name = $("userName");
     name.textContent = state.signedIn ? (state.nickname || t("signedInDefault")) : t("signIn");
     $(Elements.userIcon).classList.toggle("signed-in", state.signedIn);
@@ -719,7 +765,20 @@ Tessaly.app = (function () {
     }
     clearTimeout(renderTimer);
     renderTimer = null;
+    if (state.pendingCatalogue) adoptCatalogue(state.pendingCatalogue.value, state.pendingCatalogue.updatedOn);
     renderAdapters();
+    return true;
+  };
+  window[Fn.catalogue] = function (text, updatedOn) {
+    var value;
+    try {
+      value = JSON.parse(text);
+    } catch (e) {
+      return false;
+    }
+    // The native side checked it; a format these pages do not read is still not used.
+    if (!value || typeof value !== "object" || value.format !== Tessaly.Protocol.catalogueFormat) return false;
+    adoptCatalogue(value, typeof updatedOn === "string" ? updatedOn : "");
     return true;
   };
 
@@ -727,6 +786,7 @@ Tessaly.app = (function () {
     // Without a native side (a plain browser) the page speaks the product's home language.
     var country = Native.call(Bound.countryId);
     Tessaly.i18n.setCountry(typeof country === "number" ? country : Tessaly.Protocol.countryChina);
+    state.service = Native.call(Bound.hasService) !== false;
     wireWindow();
     wirePage();
     renderAll();
@@ -734,8 +794,22 @@ Tessaly.app = (function () {
     if (window.console) console.info(Msg.loaded);
     Native.call(Bound.eMsg, Msg.loaded);
     readFolder();
-    // Let the first frame paint before the (synchronous) adapter scan.
-    setTimeout(scanAdapters, 0);
+    // Let the first frame paint before the catalogue, the page's heaviest
+    // part, is read and the (synchronous) adapter scan runs.
+    setTimeout(function () { loadCatalogue(scanAdapters); }, 0);
+  }
+
+  // The built-in catalogue (data/catalogue.js); done runs once it is there,
+  // or without it when it cannot be read.
+  function loadCatalogue(done) {
+    if (window.TessalyCatalogue) {
+      done();
+      return;
+    }
+    var script = document.createElement("script");
+    script.src = "data/catalogue.js";
+    script.onload = script.onerror = function () { done(); };
+    document.body.appendChild(script);
   }
 
   return {

@@ -25,6 +25,8 @@ Tessaly.Protocol = Object.freeze({
     // The driver each adapter of graphicsList uses now (JSON text).
     installedDrivers: "installedDrivers",
     openVendorPage: "openVendorPage",
+    // Whether there is a web service (false: no sign-in, no links that need it).
+    hasService: "hasService",
   }),
   // Page functions the native side calls.
   pageFunctions: Object.freeze({
@@ -36,6 +38,8 @@ Tessaly.Protocol = Object.freeze({
     finish: "finishCbkByCpp",
     redirectFailed: "redirectFailedByCpp",
     publisher: "publisherCbkByCpp",
+    // A newer driver catalogue (JSON text) and the day it was taken.
+    catalogue: "catalogueByCpp",
   }),
   // Verdicts of publisherCbkByCpp.
   publisher: Object.freeze({
@@ -65,6 +69,8 @@ Tessaly.Protocol = Object.freeze({
   startResult: Object.freeze({ started: 0, alreadyDownloaded: 1, cannotSave: 2, badArguments: 3 }),
   // Codes of finishCbkByCpp.
   finishCode: Object.freeze({ done: 0, cancelled: 1, failed: 2 }),
+  // The driver catalogue format the pages read.
+  catalogueFormat: 2,
   // The country number the native side gives for China (Qt's numbering).
   countryChina: 44,
   // The product code of appType and notifySettingByCpp.

@@ -24,6 +24,9 @@ inline constexpr char kAppType[] = "appType";
 // The driver each adapter of "graphicsList" uses now, as JSON text.
 inline constexpr char kInstalledDrivers[] = "installedDrivers";
 inline constexpr char kOpenVendorPage[] = "openVendorPage";
+// Whether the program has a web service: without one the pages offer no
+// sign-in and no link that needs it.
+inline constexpr char kHasService[] = "hasService";
 } // namespace Bound
 
 // Global functions the pages define and the native side calls.
@@ -40,6 +43,10 @@ inline constexpr char kRedirectFailed[] = "redirectFailedByCpp";
 // Called after the finish report of a completed download, once its signature
 // has been checked: path, verdict (one of Publisher below), signer's name.
 inline constexpr char kPublisher[] = "publisherCbkByCpp";
+// Called with a driver catalogue newer than the built-in one (JSON text) and
+// the day it was taken ("YYYY-MM-DD"), once the page is ready and whenever a
+// newer one arrives.
+inline constexpr char kCatalogue[] = "catalogueByCpp";
 } // namespace PageFunction
 
 // Verdicts of the publisher check.
@@ -83,6 +90,9 @@ enum StartResult {
 
 // The code of a download's one finish report.
 enum FinishCode { Done = 0, Cancelled = 1, Failed = 2 };
+
+// The catalogue format the pages read ("format" of the driver catalogue).
+inline constexpr int kCatalogueFormat = 2;
 
 // The country number "countryID" gives for China (Qt's QLocale::China).
 inline constexpr int kCountryChina = 44;

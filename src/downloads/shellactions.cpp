@@ -1,6 +1,7 @@
 #include "downloads/shellactions.h"
 
 #include "account/user.h"
+#include "base/vendorpages.h"
 #include "downloads/savefolder.h"
 
 #include <QDesktopServices>
@@ -65,15 +66,7 @@ void openTutorial()
 
 bool isVendorPage(const QUrl &url)
 {
-    if (!url.isValid() || url.scheme() != QLatin1String("https") || !url.userInfo().isEmpty())
-        return false;
-    const QString host = url.host(QUrl::FullyDecoded).toLower();
-    for (const char *vendor : {"nvidia.com", "amd.com", "ati.com", "intel.com"}) {
-        const QString domain = QLatin1String(vendor);
-        if (host == domain || host.endsWith(QLatin1Char('.') + domain))
-            return true;
-    }
-    return false;
+    return VendorPages::isVendorAddress(url);
 }
 
 bool openVendorPage(const QString &address)

@@ -8,6 +8,7 @@
 #include "service/httphandler.h"
 
 #include <QCoreApplication>
+#include <QMetaEnum>
 #include <QNetworkProxyFactory>
 #include <QNetworkRequest>
 #include <QTimer>
@@ -92,6 +93,16 @@ NetworkHelper::NetworkHelper()
     applyOverride(m_statisticsUrl, addressOverride("TESSALY_STATISTICS_URL"));
 }
 
+bool NetworkHelper::hasService() const
+{
+    return !m_host.isEmpty() || !m_serviceOverride.isEmpty();
+}
+
+bool NetworkHelper::hasStatistics() const
+{
+    return hasService() && !m_statisticsUrl.host().isEmpty();
+}
+
 void NetworkHelper::queryConfig(HttpHandler *handler)
 {
     send({RequestName::Config,
@@ -130,8 +141,19 @@ void NetworkHelper::queryUserInfo(const QString &token, HttpHandler *handler)
          handler);
 }
 
+void NetworkHelper::queryCatalogue(HttpHandler *handler)
+{
+    send({RequestName::Catalogue,
+          "/api/driver/catalogue",
+          {},
+          {{QStringLiteral("Accept-Language"), International::instance()->languageCode()}}},
+         handler);
+}
+
 void NetworkHelper::sendStatistics(const QString &type)
 {
+    if (!hasStatistics())
+        return;
     QUrl url = m_statisticsUrl;
     url.setQuery(buildCommonQuery({{QStringLiteral("type"), type}}));
     QNetworkReply *reply = m_manager.get(QNetworkRequest(url));
@@ -202,6 +224,12 @@ QUrl NetworkHelper::serviceUrl(const char *path) const
 
 void NetworkHelper::send(const ServiceRequest &service, HttpHandler *handler)
 {
+    // Callers ask first; a request without a service would only go nowhere.
+    if (!hasService()) {
+        qWarning("service request %s not sent: no service is configured",
+                 QMetaEnum::fromType<RequestName::Name>().valueToKey(service.name));
+        return;
+    }
     QUrl url = serviceUrl(service.path);
     url.setQuery(buildCommonQuery(service.items));
 

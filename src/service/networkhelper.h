@@ -31,10 +31,19 @@ public:
 
     static NetworkHelper *instance();
 
+    // Whether there is a service to talk to: a host was built in or
+    // TESSALY_SERVICE_URL names one. Without it nothing is sent to a service.
+    bool hasService() const;
+    // Whether usage pings have somewhere to go: a service and a statistics
+    // address (built in or TESSALY_STATISTICS_URL).
+    bool hasStatistics() const;
+
     void queryConfig(HttpHandler *handler);
     void createLoginQrCode(HttpHandler *handler);
     void queryLogin(const QString &ticket, HttpHandler *handler);
     void queryUserInfo(const QString &token, HttpHandler *handler);
+    // The service's driver catalogue, the JSON document the pages read.
+    void queryCatalogue(HttpHandler *handler);
 
     void sendStatistics(const QString &type);
     void sendPageStatistics(StatisticsPage page);

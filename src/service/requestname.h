@@ -15,6 +15,7 @@ public:
         LoginQrCode,
         LoginStatus,
         UserInfo,
+        Catalogue,
     };
     Q_ENUM(Name)
 

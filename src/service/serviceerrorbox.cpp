@@ -26,6 +26,8 @@ QString kindText(RequestName::Name name)
         return QObject::tr("获取登录状态。");
     case RequestName::UserInfo:
         return QObject::tr("获取用户信息错误。");
+    case RequestName::Catalogue:
+        return QObject::tr("获取驱动目录错误。");
     }
     return QObject::tr("未知请求出错。");
 }

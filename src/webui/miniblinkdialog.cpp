@@ -7,6 +7,7 @@
 #include "base/pageprotocol.h"
 #include "downloads/taskbarprogress.h"
 #include "hardware/workerthread.h"
+#include "service/networkhelper.h"
 #include "webui/mainwindowref.h"
 #include "webui/pagebridge.h"
 #include "webui/pagecaller.h"
@@ -129,6 +130,9 @@ void MiniblinkDialog::clickEvent(std::string objectName)
 
 bool MiniblinkDialog::showLoginPage()
 {
+    // Signing in needs the service; without one there is nothing to open.
+    if (!NetworkHelper::instance()->hasService())
+        return false;
     if (!m_loginWidget)
         m_loginWidget = new LoginWidget(this);
     return m_loginWidget->exec() == QDialog::Accepted;

@@ -9,6 +9,7 @@
 #include "hardware/graphicslist.h"
 #include "hardware/workerthread.h"
 #include "i18n/international.h"
+#include "service/networkhelper.h"
 #include "webui/mainwindowref.h"
 #include "webui/miniblinkdialog.h"
 #include "webui/pagedownloads.h"
@@ -205,6 +206,11 @@ jsValue WKE_CALL openVendorPage(jsExecState es, void *)
     return boolValue(ShellActions::openVendorPage(QString::fromStdString(*address)));
 }
 
+jsValue WKE_CALL hasService(jsExecState, void *)
+{
+    return boolValue(NetworkHelper::instance()->hasService());
+}
+
 } // namespace
 
 void bindPageBridge(MiniblinkDialog *window)
@@ -231,4 +237,5 @@ void bindPageBridge(MiniblinkDialog *window)
     bind(kAppType, &appType, self, 0);
     bind(kInstalledDrivers, &installedDrivers, nullptr, 0);
     bind(kOpenVendorPage, &openVendorPage, nullptr, 1);
+    bind(kHasService, &hasService, nullptr, 0);
 }

@@ -112,6 +112,15 @@ class Building(unittest.TestCase):
         self.assertEqual(json.loads(body), catalogue)
         self.assertIn('\n  "VEN_10DE&DEV_1C82": ["pascal", "GP107"]\n', text, "one id per line")
 
+    def test_the_service_document_is_the_same_catalogue_dated_by_its_newest_part(self):
+        packages = copy.deepcopy(self.packages)
+        packages["nvidia-r580"]["package"]["date"] = "2026-10"
+        catalogue, _ = generator.build(self.devices, packages, "2026.08.22")
+        self.assertEqual(json.loads(generator.to_json(catalogue)), catalogue)
+        self.assertEqual(catalogue["date"], "2026-10")
+        catalogue, _ = generator.build(self.devices, packages, "2026.11.02")
+        self.assertEqual(catalogue["date"], "2026-11-02")
+
     def test_the_checked_in_catalogue_is_up_to_date(self):
         catalogue, _ = generator.generate(read("catalogue", "pci.ids"),
                                           json.loads(read("catalogue", "packages.json")))

@@ -5,7 +5,7 @@
 (function (config) {
   var names = ["eMsg", "graphicsList", "downDir", "selectDir", "isLogin", "Down", "countryID",
     "click", "mousedown", "mousemove", "mouserelease", "mousehover", "mouseenter", "mouseleave",
-    "appType", "installedDrivers", "openVendorPage"];
+    "appType", "installedDrivers", "openVendorPage", "hasService"];
   var defaults = {
     eMsg: true,
     graphicsList: "[\n]\n",
@@ -24,6 +24,7 @@
     appType: "graphics",
     installedDrivers: "[\n]\n",
     openVendorPage: true,
+    hasService: true,
   };
   var bridge = {
     calls: [],

@@ -43,6 +43,7 @@ test("numbers agree", () => {
     assert.deepEqual({ ...js[jsEnum] }, expected, cppEnum);
   }
   assert.equal(js.countryChina, cpp.ints.kCountryChina);
+  assert.equal(js.catalogueFormat, cpp.ints.kCatalogueFormat);
   assert.equal(js.productCode, cpp.productCode);
 });
 

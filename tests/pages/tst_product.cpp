@@ -2,8 +2,10 @@
 // sample desktop (samples/desktop) against the stand-in service, driven
 // through the start page. Screenshots of each state go to the build tree.
 
+#include "base/cataloguescript.h"
 #include "productrun.h"
 #include "standin.h"
+#include "tinyproxy.h"
 
 #include <QDir>
 #include <QFile>
@@ -53,6 +55,7 @@ private:
         const QString url = m_standIn.url().toString(QUrl::StripTrailingSlash);
         env.insert(QStringLiteral("HOME"), m_root.path() + QStringLiteral("/home"));
         env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_root.path() + QStringLiteral("/config"));
+        env.insert(QStringLiteral("XDG_DATA_HOME"), m_root.path() + QStringLiteral("/data"));
         env.insert(QStringLiteral("TESSALY_SERVICE_URL"), url);
         env.insert(QStringLiteral("TESSALY_STATISTICS_URL"), url);
         env.insert(QStringLiteral("TESSALY_SYSROOT"), sysroot);
@@ -254,6 +257,112 @@ private slots:
     {
         QVERIFY2(m_run->close(), qPrintable(m_run->output()));
         m_run.reset();
+    }
+
+    // A build without a service, as built by default: not one request
+    // leaves the program (the proxy every request would go through sees
+    // none, nor does the stand-in), and the page offers no sign-in.
+    void noServiceMeansNoTraffic()
+    {
+        if (!QStringLiteral(TESSALY_SERVICE_HOST).isEmpty())
+            QSKIP("this build has a service host built in");
+        TinyProxy proxy;
+        if (!proxy.start(m_standIn.url().port()))
+            QSKIP(qPrintable(proxy.skipReason()));
+        QVERIFY(m_standIn.reset());
+        QProcessEnvironment env = environment(QStringLiteral(SAMPLES_DIR "/desktop"));
+        env.remove(QStringLiteral("TESSALY_SERVICE_URL"));
+        env.remove(QStringLiteral("TESSALY_STATISTICS_URL"));
+        for (const char *name : {"http_proxy", "https_proxy", "HTTP_PROXY", "HTTPS_PROXY"})
+            env.insert(QLatin1String(name), QString::fromLatin1(proxy.url()));
+        env.remove(QStringLiteral("no_proxy"));
+        env.remove(QStringLiteral("NO_PROXY"));
+        m_run = std::make_unique<ProductRun>(m_plainAppDir, env);
+        QVERIFY(m_run->start());
+        QVERIFY2(m_run->waitFor(QStringLiteral("document.querySelectorAll('.card').length === 2 "
+                                               "&& !!document.getElementById('catalogueInfo')"
+                                               ".textContent"),
+                                30000),
+                 qPrintable(m_run->output()));
+        QCOMPARE(m_run->eval(QStringLiteral("getComputedStyle(document.getElementById("
+                                            "'usericonBtn')).display")),
+                 QJsonValue(QStringLiteral("none")));
+        // Signed in by the earlier test, persisted; still nothing to ask.
+        QCOMPARE(m_run->eval(QStringLiteral("eMsg('loginPage')")), QJsonValue(false));
+        shoot(QStringLiteral("no-service"), true);
+        QVERIFY2(!proxy.output().contains("Request"), proxy.output().constData());
+        QCOMPARE(m_standIn.control("GET", QStringLiteral("/__control/log")).array().size(), 0);
+        QVERIFY(m_run->close());
+        m_run.reset();
+    }
+
+    // A newer catalogue from the service changes the cards while the window
+    // is open, is kept, and holds on the next start with the service gone.
+    void newerCatalogueFromTheService()
+    {
+        QVERIFY(m_standIn.reset());
+        QJsonObject newer =
+            QJsonDocument::fromJson(
+                CatalogueScript::documentOf(readAll(QStringLiteral(HTML_DIR "/data/catalogue.js"))))
+                .object();
+        QVERIFY(!newer.isEmpty());
+        newer[QStringLiteral("date")] = QStringLiteral("2026-11-20");
+        QJsonObject branches = newer[QStringLiteral("branches")].toObject();
+        QJsonObject r580 = branches[QStringLiteral("nvidia-r580")].toObject();
+        QJsonObject package = r580[QStringLiteral("package")].toObject();
+        package[QStringLiteral("version")] = QStringLiteral("582.97");
+        package[QStringLiteral("date")] = QStringLiteral("2026-11");
+        package[QStringLiteral("url")] =
+            QStringLiteral("https://us.download.nvidia.com/Windows/582.97/"
+                           "582.97-desktop-win10-win11-64bit-international-dch-whql.exe");
+        r580[QStringLiteral("package")] = package;
+        branches[QStringLiteral("nvidia-r580")] = r580;
+        newer[QStringLiteral("branches")] = branches;
+        // Late, so the cards are there first with the built-in catalogue.
+        m_standIn.control("POST", QStringLiteral("/__control/script"),
+                          QJsonObject{{"path", "/api/driver/catalogue"},
+                                      {"delay_ms", 1500},
+                                      {"body", QString::fromUtf8(QJsonDocument(newer).toJson())}});
+
+        m_run = std::make_unique<ProductRun>(m_appDir,
+                                             environment(QStringLiteral(SAMPLES_DIR "/desktop")));
+        QVERIFY(m_run->start());
+        const QString info = QStringLiteral("document.getElementById('catalogueInfo')");
+        QVERIFY2(m_run->waitFor(card("nvidia") + QStringLiteral(" !== null"), 30000),
+                 qPrintable(m_run->output()));
+        QVERIFY(text(card("nvidia")).contains(QStringLiteral("582.66")));
+        QCOMPARE(text(info), QStringLiteral("驱动目录 2026-09 · 程序内置"));
+        shoot(QStringLiteral("catalogue-built-in"));
+
+        QVERIFY2(
+            m_run->waitFor(card("nvidia") + QStringLiteral(".innerText.includes('582.97')"), 20000),
+            qPrintable(m_run->output()));
+        const QString today = QDate::currentDate().toString(Qt::ISODate);
+        QCOMPARE(text(info), QStringLiteral("驱动目录 2026-11-20 · %1 从服务更新").arg(today));
+        // The download still comes from the stand-in: the demo overlay
+        // applies to the newer catalogue too.
+        QVERIFY(m_run
+                    ->eval(QStringLiteral("Tessaly.app.state.matches.filter(function (m) { "
+                                          "return m.vendor === '10de'; })[0].package.url"))
+                    .toString()
+                    .contains(QStringLiteral("/drivers/582.97-desktop")));
+        shoot(QStringLiteral("catalogue-updated"));
+        QVERIFY(m_run->close());
+
+        // The next start, with nobody answering at the service's address.
+        QProcessEnvironment offline = environment(QStringLiteral(SAMPLES_DIR "/desktop"));
+        offline.insert(QStringLiteral("TESSALY_SERVICE_URL"), QStringLiteral("http://127.0.0.1:9"));
+        m_run = std::make_unique<ProductRun>(m_appDir, offline);
+        QVERIFY(m_run->start());
+        QVERIFY2(m_run->waitFor(card("nvidia") + QStringLiteral(" !== null && ") + card("nvidia") +
+                                    QStringLiteral(".innerText.includes('582.97')"),
+                                30000),
+                 qPrintable(m_run->output()));
+        QVERIFY(text(info).contains(QStringLiteral("从服务更新")));
+        QVERIFY(m_run->close());
+        m_run.reset();
+        QVERIFY(QFile::remove(m_root.path() +
+                              QStringLiteral("/data/Aldmere/MorvaneTessalite/catalogue.json")));
     }
 
     void emptyAdapterListSaysSoAndOffersTheInventory()

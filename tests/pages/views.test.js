@@ -387,6 +387,28 @@ test("sign-in state and the account button", async () => {
   assert.deepEqual(await calls(page, "click"), [["usericonBtn"], ["minimizeBtn"], ["closeBtn"]]);
 });
 
+test("without a service there is no sign-in entry", async () => {
+  const page = await open({ answers: { graphicsList: SAMPLE_ADAPTERS, hasService: false } });
+  assert.equal(await page.locator("#usericonBtn").isHidden(), true);
+});
+
+test("a newer catalogue re-renders the cards and says where it came from; one the pages cannot read is not used", async () => {
+  const page = await open({ answers: { graphicsList: SAMPLE_ADAPTERS } });
+  assert.equal(await text(page, "#catalogueInfo"), "驱动目录 2026-09 · 程序内置");
+  const offer = (edit, on) => page.evaluate(([source, day]) => {
+    const c = JSON.parse(JSON.stringify(window.TessalyCatalogue));
+    new Function("c", source)(c);
+    return catalogueByCpp(typeof c.broken === "string" ? c.broken : JSON.stringify(c), day);
+  }, [edit, on]);
+  assert.equal(await offer(`c.date = "2026-11-20"; c.branches["nvidia-r580"].package.version = "582.97";`, "2026-12-08"), true);
+  assert.match(await card(page, 1).innerText(), /582\.97/);
+  assert.equal(await text(page, "#catalogueInfo"), "驱动目录 2026-11-20 · 2026-12-08 从服务更新");
+  for (const edit of [`c.format = 3; c.branches["nvidia-r580"].package.version = "1.0";`, `c.broken = "{";`])
+    assert.equal(await offer(edit, "2026-12-09"), false, edit);
+  assert.match(await card(page, 1).innerText(), /582\.97/);
+  assert.deepEqual(page.errors, []);
+});
+
 test("the title bar drags the window from press to release only", async () => {
   const page = await open({ answers: { graphicsList: SAMPLE_ADAPTERS } });
   await page.mouse.move(300, 300);

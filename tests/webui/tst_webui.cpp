@@ -165,11 +165,11 @@ private slots:
     void constructionBindsEverythingBeforeLoadingTheStartPage()
     {
         const std::vector<std::string> expected = {
-            "eMsg",          "graphicsList", "downDir",      "selectDir",
-            "isLogin",       "Down",         "countryID",    "click",
-            "mousedown",     "mousemove",    "mouserelease", "mousehover",
-            "mouseenter",    "mouseleave",   "appType",      "installedDrivers",
-            "openVendorPage"};
+            "eMsg",           "graphicsList", "downDir",      "selectDir",
+            "isLogin",        "Down",         "countryID",    "click",
+            "mousedown",      "mousemove",    "mouserelease", "mousehover",
+            "mouseenter",     "mouseleave",   "appType",      "installedDrivers",
+            "openVendorPage", "hasService"};
         QCOMPARE(wke.bindOrder(), expected);
         QCOMPARE(wke.declaredCount("eMsg"), 5u);
         QCOMPARE(wke.declaredCount("Down"), 3u);
