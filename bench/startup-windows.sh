@@ -37,28 +37,18 @@ cp "$dir/bin/tessaly-bareengine.exe" "$app/"
 # The server stays up between runs, as on a desktop where Windows is already running.
 "$wineserver" -p
 
-measure() {
-  local program="$1" fifo="$scratch/out" start loaded="" shown="" line t fd
-  rm -f "$fifo" && mkfifo "$fifo"
-  start=$EPOCHREALTIME
-  (cd "$app" && exec "$wine" "$program") >"$fifo" 2>&1 &
-  local pid=$!
-  exec {fd}<"$fifo"
-  while IFS= read -r -t 60 -u "$fd" line; do
-    t=$EPOCHREALTIME
-    case "$line" in
-      *loadedjs*) [ -n "$loaded" ] || loaded=$(awk -v a="$start" -v b="$t" 'BEGIN { printf "%d", (b - a) * 1000 }') ;;
-      *"adapters shown"*) shown=$(awk -v a="$start" -v b="$t" 'BEGIN { printf "%d", (b - a) * 1000 }'); break ;;
-    esac
-  done
-  kill "$pid" 2>/dev/null; wait "$pid" 2>/dev/null || true
-  "$wine" taskkill /f /im "$program" >/dev/null 2>&1 || true
-  exec {fd}<&-
-  [ -n "$loaded" ] && [ -n "$shown" ] || { echo "$program did not show its page" >&2; return 1; }
-  echo "$loaded $shown"
-}
+. "$root/bench/measure-start.sh"
 
-median() { printf '%s\n' "$@" | sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
+in_app() { cd "$app" && exec "$wine" "$1"; }
+
+# One run of a program of the folder.
+measure() {
+  local status=0
+  measure_start "$scratch/out" in_app "$1" || status=$?
+  # The Windows process outlives the Wine loader that started it.
+  "$wine" taskkill /f /im "$1" >/dev/null 2>&1 || true
+  [ "$status" -eq 0 ] || { echo "$1 did not show its page" >&2; return 1; }
+}
 
 measure tessaly.exe >/dev/null # warms the file cache and the prefix
 measure tessaly-bareengine.exe >/dev/null

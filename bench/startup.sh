@@ -48,33 +48,15 @@ document.addEventListener("DOMContentLoaded", function () {
 </script></body></html>
 EOF
 
-# Prints "<ms to loadedjs> <ms to adapters shown>" for one run of a program
-# (with its arguments). Its output is read as it comes, with the shell's own
-# clock: nothing polls or forks while the program starts.
+. "$root/bench/measure-start.sh"
+
+# One run of a program of the build (with its arguments).
 measure() {
-  local program="$1" fifo="$scratch/out" start loaded="" shown="" line t fd
+  local program="$1"
   shift
-  rm -f "$fifo" && mkfifo "$fifo"
-  start=$EPOCHREALTIME
-  "$bin/$program" "$@" >"$fifo" 2>&1 &
-  local app=$!
-  exec {fd}<"$fifo"
-  while IFS= read -r -t 30 -u "$fd" line; do
-    t=$EPOCHREALTIME
-    case "$line" in
-      *loadedjs*) [ -n "$loaded" ] || loaded=$(elapsed_ms "$start" "$t") ;;
-      *"adapters shown"*) shown=$(elapsed_ms "$start" "$t"); break ;;
-    esac
-  done
-  kill "$app" 2>/dev/null; wait "$app" 2>/dev/null || true
-  exec {fd}<&-
-  [ -n "$loaded" ] && [ -n "$shown" ] || { echo "$program did not show its page" >&2; return 1; }
-  echo "$loaded $shown"
+  measure_start "$scratch/out" "$bin/$program" "$@" ||
+    { echo "$program did not show its page" >&2; return 1; }
 }
-
-elapsed_ms() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%d", (b - a) * 1000 }'; }
-
-median() { printf '%s\n' "$@" | sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
 
 measure tessaly >/dev/null # the first runs warm the file cache
 measure tessaly-bareengine >/dev/null

@@ -56,7 +56,7 @@ configure_args=(
 )
 configure_line="<src>/configure ${configure_args[*]}"
 
-normalise() { tr -s ' \t\n\\' ' ' | sed 's/^ //; s/ $//'; }
+. "$root/scripts/toolchain-cache.sh"
 
 # The configure line a README section documents for one ready copy: the
 # indented "<src>/configure" block (with its continuation lines) of the section
@@ -70,32 +70,7 @@ documented_line() {
   ' "$readme" | normalise
 }
 
-stamp_matches() {
-  [ -f "$stamp" ] && [ "$(normalise <"$stamp")" = "$(echo "$configure_line" | normalise)" ]
-}
-
-finish() {
-  echo "$configure_line" >"$stamp.new"
-  mv "$stamp.new" "$stamp"
-  say "ready in $dest"
-  echo "$dest"
-}
-
-mkdir -p "$cache"
-# One builder per architecture at a time; a second caller waits and then finds the stamp.
-exec 9>"$cache/qt5-mingw-$arch.lock"
-if [ "$build_allowed" -eq 1 ]; then
-  flock 9
-elif ! flock -n 9; then
-  say "Qt for $arch is being built by another run right now"
-  exit 1
-fi
-
-if stamp_matches; then
-  say "cached copy matches the configure line"
-  echo "$dest"
-  exit 0
-fi
+cache_lock "qt5-mingw-$arch" "Qt for $arch"
 
 # A ready copy from the shared tool-chain folder.
 take_ready_copy() {

@@ -73,7 +73,7 @@ configure_line='cmake -G Ninja <qtwebkit-src>
   -DQT_BUNDLED_PNG=ON -DPNG_INCLUDE_DIRS=<qt5-mingw64>/include/qtlibpng
   -DPNG_LIBRARIES="<qt5-mingw64>/lib/libqtlibpng.a;<qt5-mingw64>/lib/libQt5Core.a"'
 
-normalise() { tr -s ' \t\n\\' ' ' | sed 's/^ //; s/ $//'; }
+. "$root/scripts/toolchain-cache.sh"
 
 # The configure line the ready copy's README documents: its indented
 # "cmake -G Ninja <qtwebkit-src>" block with the continuation lines.
@@ -84,31 +84,7 @@ documented_line() {
   ' "$1" | normalise
 }
 
-stamp_matches() {
-  [ -f "$stamp" ] && [ "$(normalise <"$stamp")" = "$(echo "$configure_line" | normalise)" ]
-}
-
-finish() {
-  echo "$configure_line" >"$stamp.new"
-  mv "$stamp.new" "$stamp"
-  say "ready in $dest"
-  echo "$dest"
-}
-
-mkdir -p "$cache"
-exec 9>"$cache/qtwebkit-mingw-$arch.lock"
-if [ "$build_allowed" -eq 1 ]; then
-  flock 9
-elif ! flock -n 9; then
-  say "QtWebKit for $arch is being built by another run right now"
-  exit 1
-fi
-
-if stamp_matches; then
-  say "cached copy matches the configure line"
-  echo "$dest"
-  exit 0
-fi
+cache_lock "qtwebkit-mingw-$arch" "QtWebKit for $arch"
 
 take_ready_copy() {
   local tarball="$shared/$ready_name" readme="$shared/qtwebkit/README.md" unpack top
