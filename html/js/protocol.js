@@ -36,6 +36,22 @@ Tessaly.Protocol = Object.freeze({
     finish: "finishCbkByCpp",
     redirectFailed: "redirectFailedByCpp",
     publisher: "publisherCbkByCpp",
+    failReason: "failReasonByCpp",
+  }),
+  // Why a download failed, told just before its failure report.
+  failReason: Object.freeze({
+    httpStatus: "httpStatus",
+    closedEarly: "closedEarly",
+    diskFull: "diskFull",
+    notWritable: "notWritable",
+    proxyAuth: "proxyAuth",
+    somethingElse: "somethingElse",
+    changed: "changed",
+    empty: "empty",
+    wrongSize: "wrongSize",
+    badRedirect: "badRedirect",
+    stalled: "stalled",
+    network: "network",
   }),
   // Verdicts of publisherCbkByCpp.
   publisher: Object.freeze({

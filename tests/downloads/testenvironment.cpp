@@ -1,5 +1,7 @@
 #include "testenvironment.h"
 
+#include "downloads/savedfiles.h"
+
 #include <QDBusConnectionInterface>
 #include <QFile>
 #include <QtTest>
@@ -13,7 +15,8 @@ QByteArray servedBytes(int size)
     QByteArray data(size, Qt::Uninitialized);
     for (int i = 0; i < size; ++i)
         data[i] = char(i % 251);
-    return data;
+    // The stand-in's files start as Windows programs do.
+    return data.replace(0, qMin(size, 2), QByteArray("MZ").left(size));
 }
 
 QByteArray contentOf(const QString &path)
@@ -27,6 +30,12 @@ void writeFile(const QString &path, const QByteArray &content)
     QFile file(path);
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.write(content);
+}
+
+void writeSavedFile(const QString &path, const QByteArray &content)
+{
+    writeFile(path, content);
+    SavedFiles::remember(path);
 }
 
 QString fileUri(const QString &path)

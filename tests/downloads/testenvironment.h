@@ -20,12 +20,14 @@
 #include <thread>
 #include <vector>
 
-// Byte i of every file the stand-in serves.
+// Byte i of every file the stand-in serves (but a .zip).
 QByteArray servedBytes(int size);
 // A file's bytes, or "<missing>".
 QByteArray contentOf(const QString &path);
 // Writes a file, failing the running test when it cannot.
 void writeFile(const QString &path, const QByteArray &content);
+// Writes a file as an earlier download would have saved it.
+void writeSavedFile(const QString &path, const QByteArray &content);
 // The file: address a file manager is asked to show.
 QString fileUri(const QString &path);
 
@@ -102,7 +104,8 @@ public:
     ~LocalServer();
     QString url(const QString &pathAndQuery) const;
     int port() const { return m_port; }
-    static QByteArray body() { return QByteArrayLiteral("local body"); }
+    // Starts as Windows programs do, so that it passes for an installer.
+    static QByteArray body() { return QByteArrayLiteral("MZ local body"); }
     void serve(const std::string &path, const QByteArray &content);
 
     struct Seen {

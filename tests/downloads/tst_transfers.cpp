@@ -358,7 +358,7 @@ private slots:
     {
         QFETCH(bool, offline);
         const QString file = target(QStringLiteral("again.exe"));
-        writeFile(file, "old");
+        writeSavedFile(file, "old");
         ScriptedMessageBox::setNextAnswer(QMessageBox::Yes);
         const QString url =
             offline ? offlineAddress(QStringLiteral("/again.exe"))
@@ -373,7 +373,7 @@ private slots:
     void replacedFileStaysUntilTheNewOneIsComplete()
     {
         const QString file = target(QStringLiteral("slow.exe"));
-        writeFile(file, "old");
+        writeSavedFile(file, "old");
         ScriptedMessageBox::setNextAnswer(QMessageBox::Yes);
         QCOMPARE(down(served(QStringLiteral("/drivers/slow.exe?size=1000000&rate=1000000"))), 0);
         QTRY_VERIFY(!pageCalls("progressCbkByCpp").empty());
@@ -388,7 +388,7 @@ private slots:
     {
         // A file of another size than the catalogue's is a leftover, not a download.
         const QString file = target(QStringLiteral("q.exe"));
-        writeFile(file, "old");
+        writeSavedFile(file, "old");
         const QString url = served(QStringLiteral("/drivers/q.exe?size=1000"));
         QCOMPARE(down(url, QStringLiteral("1000")), 0);
         QVERIFY(!ScriptedMessageBox::lastShown());
