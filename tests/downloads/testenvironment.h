@@ -107,6 +107,11 @@ public:
     // Starts as Windows programs do, so that it passes for an installer.
     static QByteArray body() { return QByteArrayLiteral("MZ local body"); }
     void serve(const std::string &path, const QByteArray &content);
+    // Serves content at path as one version of a file with this ETag: Range
+    // requests get the rest (unless an If-Range names another version, when
+    // ignoreIfRange is false), and the next answer is cut after cutAt bytes.
+    void serveVersion(const std::string &path, const QByteArray &content, const std::string &etag,
+                      qint64 cutAt = -1, bool ignoreIfRange = false);
 
     struct Seen {
         std::string target;
@@ -115,10 +120,20 @@ public:
     std::vector<Seen> requests();
 
 private:
+    struct Version;
+    void answerVersion(const httplib::Request &req, httplib::Response &res, Version &version);
+
     httplib::Server m_server;
     std::thread m_thread;
     int m_port = 0;
     std::mutex m_mutex;
     std::vector<Seen> m_requests;
     std::map<std::string, std::string> m_files;
+    struct Version {
+        std::string content;
+        std::string etag;
+        qint64 cutAt;
+        bool ignoreIfRange;
+    };
+    std::map<std::string, Version> m_versions;
 };
