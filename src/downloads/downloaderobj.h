@@ -20,6 +20,7 @@ class DownloaderObjManager;
 class DownloadProgress;
 class PartFile;
 class QNetworkReply;
+class QUrl;
 
 class DownloaderObj : public DownloadReceiver {
     Q_OBJECT
@@ -47,10 +48,14 @@ public:
     // a text kept with the job, and the base name for an address without one.
     int startFromPage(const QStringList &arguments);
     int startDownload(const QString &url);
+    // Starts this job as the successor of a redirected one.
+    int startSuccessor(const DownloaderObj &predecessor, const QUrl &target);
+    // The one finish report of the download.
+    void reportFinish(FinishCode code, const QString &path, const QString &message);
 
     QString targetPath() const { return m_targetPath; }
     // The address the page asked for, which names the part file.
-    QString pageUrl() const { return m_pageUrl; }
+    QString pageUrl() const { return m_request.pageUrl; }
 
 signals:
     void deleteMeLater();
@@ -66,9 +71,7 @@ private:
     void finish();
     // The body is all there: the part file takes the name, and the page hears.
     void complete();
-    void followRedirect();
     void fail(ResponseDecision::Reason reason);
-    void reportFinish(FinishCode code, const QString &path, const QString &message);
     // The page of the manager that made this job; none once it is gone.
     DownloadPage *page() const;
 
@@ -76,11 +79,15 @@ private:
     QNetworkReply *m_reply = nullptr;
     QString m_targetPath;
     QString m_sourceUrl;
-    // The address the page asked for; a redirect's successor keeps it.
-    QString m_pageUrl;
-    QString m_secondArgument;
-    QString m_thirdArgument;
-    QString m_fallbackName;
+    // What the page said of the download; a redirect's successor takes it over.
+    struct Request {
+        QString pageUrl;
+        QString secondArgument;
+        QString thirdArgument;
+        QString fallbackName;
+        qint64 expectedSize = -1;
+        int redirectHops = 0;
+    } m_request;
     ResponseDecision::Known m_known;
     ResponseDecision::Decision m_decision;
     DownloadProgress *m_progress = nullptr;

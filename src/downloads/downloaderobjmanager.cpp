@@ -3,6 +3,7 @@
 #include "downloads/downloaderobj.h"
 #include "downloads/downloadpage.h"
 #include "downloads/publishercheck.h"
+#include "downloads/taskbarprogress.h"
 
 #include <QDebug>
 #include <QTimer>
@@ -46,6 +47,19 @@ void DownloaderObjManager::discardCurrentJob()
 {
     delete m_current.data();
     m_current.clear();
+}
+
+void DownloaderObjManager::followRedirect(DownloaderObj *job, const QUrl &target)
+{
+    const int result = createDownloader()->startSuccessor(*job, target);
+    if (result == DownloaderObj::Started)
+        return;
+    TaskbarProgress::instance().setState(TaskbarProgress::State::NoProgress);
+    discardCurrentJob();
+    if (m_page)
+        m_page->reportRedirectFailed(result);
+    job->reportFinish(DownloaderObj::Failed, QString(),
+                      DownloaderObj::tr("下载过程发生了错误,错误值:%1").arg(result));
 }
 
 void DownloaderObjManager::jobRunning(DownloaderObj *job)

@@ -13,6 +13,7 @@
 class DownloadPage;
 class DownloaderObj;
 class PublisherCheck;
+class QUrl;
 
 class DownloaderObjManager : public QObject {
     Q_OBJECT
@@ -31,6 +32,8 @@ public:
     DownloaderObj *createDownloader();
     // Destroys the current job at once (its start failed).
     void discardCurrentJob();
+    // Hands a redirected job's download over to a new job for target.
+    void followRedirect(DownloaderObj *job, const QUrl &target);
     // A job's transfer runs, or has ended (its finish report follows).
     void jobRunning(DownloaderObj *job);
     void jobEnded(DownloaderObj *job);

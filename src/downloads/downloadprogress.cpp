@@ -1,5 +1,6 @@
 #include "downloads/downloadprogress.h"
 
+#include "downloads/downloadpage.h"
 #include "downloads/taskbarprogress.h"
 
 #include <cstdint>
@@ -18,9 +19,9 @@ int low32(qint64 count)
 } // namespace
 
 DownloadProgress::DownloadProgress(QObject *parent, int stallTimeoutMs,
-                                   std::function<bool(int, int)> ask,
+                                   std::function<DownloadPage *()> page,
                                    std::function<qint64()> savedBytes)
-    : QObject(parent), m_ask(std::move(ask)), m_savedBytes(std::move(savedBytes)),
+    : QObject(parent), m_page(std::move(page)), m_savedBytes(std::move(savedBytes)),
       m_stallTimeoutMs(stallTimeoutMs)
 {
     m_sinceData.start();
@@ -34,7 +35,8 @@ void DownloadProgress::report(qint64 received, qint64 total)
         return;
     m_lastReceived = received;
     m_lastTotal = total;
-    m_keepGoing = m_ask(low32(received), low32(total));
+    DownloadPage *const page = m_page();
+    m_keepGoing = page && page->reportProgress(low32(received), low32(total));
     TaskbarProgress::instance().setValue(received, total);
     if (!m_keepGoing)
         emit endRequested();

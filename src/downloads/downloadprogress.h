@@ -10,13 +10,15 @@
 
 #include <functional>
 
+class DownloadPage;
+
 class DownloadProgress final : public QObject {
     Q_OBJECT
 
 public:
-    // ask: the page's progress function, counts as its 32-bit numbers; true
-    // to go on. savedBytes: what the file holds now (counted while quiet).
-    DownloadProgress(QObject *parent, int stallTimeoutMs, std::function<bool(int, int)> ask,
+    // page: whom to ask, if anyone. savedBytes: what the file holds now
+    // (counted while quiet).
+    DownloadProgress(QObject *parent, int stallTimeoutMs, std::function<DownloadPage *()> page,
                      std::function<qint64()> savedBytes);
 
     void dataArrived() { m_sinceData.restart(); }
@@ -36,7 +38,7 @@ signals:
 private:
     void everySecond();
 
-    std::function<bool(int, int)> m_ask;
+    std::function<DownloadPage *()> m_page;
     std::function<qint64()> m_savedBytes;
     QTimer m_timer;
     QElapsedTimer m_sinceData;

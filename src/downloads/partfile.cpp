@@ -2,6 +2,7 @@
 
 #include "downloads/downloadfilename.h"
 #include "downloads/filesync.h"
+#include "downloads/savedfiles.h"
 
 #include <QDebug>
 #include <QDir>
@@ -15,6 +16,10 @@
 #include <vector>
 
 namespace {
+
+// Part files older than this, and beyond this total, go when a download starts.
+constexpr int kMaxAgeDays = 7;
+constexpr qint64 kMaxBytes = qint64(TESSALY_PART_FILES_MAX_MIB) * 1024 * 1024;
 
 QString sidecarName(const QString &key)
 {
@@ -55,6 +60,7 @@ PartFile::~PartFile()
 
 PartFile::Open PartFile::open()
 {
+    cleanUp(QFileInfo(m_part).path(), kMaxAgeDays, kMaxBytes, &SavedFiles::savedAt);
     if (!lockSidecar(m_sidecar)) {
         const bool opened = m_sidecar.isOpen();
         m_sidecar.close();
@@ -99,11 +105,9 @@ bool PartFile::restart()
 
 void PartFile::take(const ResponseDecision::Decision &decision)
 {
-    using ResponseDecision::Action;
-    if (decision.action == Action::Restart && !restart())
+    if (decision.action == ResponseDecision::Action::Restart && !restart())
         m_writeFailure = ResponseDecision::Reason::NotWritable;
-    if (decision.action != Action::Write && decision.action != Action::Resume &&
-        decision.action != Action::Restart)
+    if (!decision.writesBody())
         return;
     m_validator = decision.validator;
     m_total = decision.total;

@@ -24,7 +24,8 @@ public:
     PartFile &operator=(const PartFile &) = delete;
 
     enum class Open { Opened, Busy, Failed };
-    // Locks the address and opens the part, continuing what it holds.
+    // Locks the address and opens the part, continuing what it holds; first
+    // cleans the folder up (see cleanUp).
     Open open();
     QString errorString() const;
     QFileDevice::FileError error() const { return m_part.error(); }

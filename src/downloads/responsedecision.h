@@ -69,6 +69,11 @@ struct Decision {
     qint64 total = -1;    // the whole file's size as announced; -1 unknown
     QByteArray validator; // what identifies this version of the file
     QUrl target;          // where a redirect leads
+
+    bool writesBody() const
+    {
+        return action == Action::Write || action == Action::Resume || action == Action::Restart;
+    }
 };
 
 Decision decide(const Answer &answer, const Known &known);
@@ -83,15 +88,24 @@ qint64 expectedSizeFrom(const QString &text);
 
 // The answer has ended (or was ended).
 struct End {
+    End() = default;
+    End(const Decision &answerDecision, bool byPage, bool noData,
+        QNetworkReply::NetworkError networkError, const QString &name, qint64 expected)
+        : decision(answerDecision), cancelled(byPage), stalled(noData), error(networkError),
+          fileName(name), expectedSize(expected)
+    {
+    }
+
     Decision decision;
     bool cancelled = false; // by the page
     bool stalled = false;
     QNetworkReply::NetworkError error = QNetworkReply::NoError;
-    Reason writeFailure = Reason::None; // DiskFull or NotWritable
-    qint64 size = 0;                    // bytes in the part file now
-    QByteArray head;                    // its first bytes
-    QString fileName;                   // the name the file is to take
+    QString fileName; // the name the file is to take
     qint64 expectedSize = -1;
+    // What the part file says.
+    Reason writeFailure = Reason::None; // DiskFull or NotWritable
+    qint64 size = 0;
+    QByteArray head; // its first bytes
 };
 
 enum class Outcome { Done, Cancelled, Failed, FollowRedirect };

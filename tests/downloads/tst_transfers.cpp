@@ -122,6 +122,7 @@ private:
     {
         QFile::remove(m_tools.filePath(QStringLiteral("hold")));
         QFile::remove(m_tools.filePath(QStringLiteral("slow")));
+        QFile::remove(m_tools.filePath(QStringLiteral("slowed")));
         qputenv("PATH", qgetenv("PATH").mid(QFile::encodeName(m_tools.path()).size() + 1));
     }
     std::vector<FakeValue> publisherReport(const QString &file, const QString &verdict,
@@ -222,7 +223,8 @@ private slots:
                   "#!/bin/sh\n"
                   "if [ \"$1\" = verify ]; then\n"
                   "  [ -e \"$(dirname \"$0\")/hold\" ] && exec sleep 60\n"
-                  "  [ -e \"$(dirname \"$0\")/slow\" ] && sleep 3\n"
+                  "  [ -e \"$(dirname \"$0\")/slow\" ] && touch \"$(dirname \"$0\")/slowed\" "
+                  "&& sleep 3\n"
                   "fi\n"
                   "exec '" +
                       real.toUtf8() + "' \"$@\"\n");
@@ -745,6 +747,7 @@ private slots:
         QCOMPARE(down(m_local.url(QStringLiteral("/files/again.exe"))), 0);
         QVERIFY(waitForFinish());
         // Its check still runs when the same address serves a tampered file.
+        QTRY_VERIFY(QFile::exists(m_tools.filePath(QStringLiteral("slowed"))));
         QFile::remove(m_tools.filePath(QStringLiteral("slow")));
         m_local.serve("/files/again.exe", m_installers.tamperedExe);
         ScriptedMessageBox::setNextAnswer(QMessageBox::Yes);
