@@ -13,6 +13,9 @@ namespace FileSync {
 bool lock(int fd, const std::u16string &path);
 // Writes the file's data through to the disk (fsync, FlushFileBuffers).
 bool flush(int fd);
+// Starts writing what the file holds to the disk without waiting, so that the
+// flush at the end has little left to do.
+void startWriteBack(int fd);
 // Renames from over to, replacing it, and has the rename reach the disk.
 bool replace(const std::u16string &from, const std::u16string &to);
 

@@ -39,6 +39,11 @@ bool flush(int fd)
     return fdatasync(fd) == 0;
 }
 
+void startWriteBack(int fd)
+{
+    sync_file_range(fd, 0, 0, SYNC_FILE_RANGE_WRITE);
+}
+
 bool replace(const std::u16string &from, const std::u16string &to)
 {
     const QByteArray target = native(to);

@@ -38,6 +38,9 @@ bool flush(int fd)
     return file != INVALID_HANDLE_VALUE && FlushFileBuffers(file) != 0;
 }
 
+// Windows' lazy writer already writes behind.
+void startWriteBack(int) {}
+
 bool replace(const std::u16string &from, const std::u16string &to)
 {
     return MoveFileExW(wide(from).c_str(), wide(to).c_str(),

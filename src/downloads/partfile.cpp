@@ -19,6 +19,8 @@ namespace {
 
 // Part files older than this, and beyond this total, go when a download starts.
 constexpr int kMaxAgeDays = 7;
+// Written data is sent on to the disk every so often, not all at the end.
+constexpr qint64 kWriteBackBytes = 16 * 1024 * 1024;
 constexpr qint64 kMaxBytes = qint64(TESSALY_PART_FILES_MAX_MIB) * 1024 * 1024;
 
 QString sidecarName(const QString &key)
@@ -136,8 +138,14 @@ bool PartFile::append(const QByteArray &data)
     const qint64 written = m_part.write(data);
     if (written > 0)
         m_size += written;
-    if (written == data.size())
+    if (written == data.size()) {
+        m_unsynced += written;
+        if (m_unsynced >= kWriteBackBytes && m_part.flush()) {
+            FileSync::startWriteBack(m_part.handle());
+            m_unsynced = 0;
+        }
         return true;
+    }
     const QStorageInfo disk(QFileInfo(m_part).path());
     m_writeFailure = disk.bytesAvailable() < data.size() ? ResponseDecision::Reason::DiskFull
                                                          : ResponseDecision::Reason::NotWritable;

@@ -66,6 +66,7 @@ private:
     QByteArray m_validator;
     qint64 m_total = -1;
     qint64 m_size = 0;
+    qint64 m_unsynced = 0;
     ResponseDecision::Reason m_writeFailure = ResponseDecision::Reason::None;
     // The sidecar speaks of this part (another part of the address may own it).
     bool m_ownsSidecar = false;
