@@ -46,8 +46,10 @@ public:
     }
     void reportFinish(int code, const QString &, const QString &) override { finishCode = code; }
     void reportRedirectFailed(int) override {}
+    void reportFailReason(const QString &) override {}
     void reportPublisher(const QString &, const QString &, const QString &) override {}
-    QWidget *dialogParent() const override { return nullptr; }
+    bool askRedownload(const QString &) override { return true; }
+    void showCannotSave(const QString &, const QString &) override {}
 };
 
 // The longest time the GUI thread's event loop went without turning, measured
@@ -229,9 +231,8 @@ int main(int argc, char *argv[])
     pauses.start();
     PublisherCheck check(checked, nullptr);
     QString verdict;
-    QObject::connect(
-        &check, &PublisherCheck::finished,
-        [&verdict](const QString &, const QString &result, const QString &) { verdict = result; });
+    QObject::connect(&check, &PublisherCheck::finished,
+                     [&verdict](const QString &result, const QString &) { verdict = result; });
     while (verdict.isEmpty())
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     std::printf("publisher check of %s (%lld MiB): %s after %.1f s; longest pause of the "

@@ -2,6 +2,8 @@
 
 #include <zlib.h>
 
+#include <cctype>
+
 #include <algorithm>
 #include <cstdint>
 #include <limits>
@@ -15,7 +17,10 @@
 // until the service ends; referer: 403 unless the "Referer" header equals V;
 // gzip=1: the body is gzip-encoded when the request accepts gzip, gzip=always:
 // whatever it accepts (break then counts bytes before encoding).
-// Byte i of every file is i % 251.
+// Byte i of every file is i % 251, but for the first two: "MZ" as Windows
+// programs start, or "PK" for a .zip.
+// Every file has the ETag "<size>" (etag=0: none); a Range request whose
+// If-Range names another gets the whole file.
 //
 // A "Range: bytes=A-" or "bytes=A-B" request of a file with a length gets 206
 // with its Content-Range (416 past the end); stall only hits answers that
@@ -44,23 +49,33 @@ uint64_t numberParam(const httplib::Request &req, const char *name, uint64_t fal
     }
 }
 
-std::string pattern(uint64_t offset, size_t length)
+std::string magicOf(std::string name)
+{
+    for (char &c : name)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    const bool zip = name.size() >= 4 && name.compare(name.size() - 4, 4, ".zip") == 0;
+    return zip ? "PK" : "MZ";
+}
+
+std::string pattern(uint64_t offset, size_t length, const std::string &magic)
 {
     std::string data(length, '\0');
-    for (size_t i = 0; i < length; ++i)
-        data[i] = static_cast<char>((offset + i) % 251);
+    for (size_t i = 0; i < length; ++i) {
+        const uint64_t at = offset + i;
+        data[i] = at < magic.size() ? magic[at] : static_cast<char>(at % 251);
+    }
     return data;
 }
 
 // The gzip stream of the file's first `length` bytes; a complete stream when
 // `finish`, else one flushed so far that a decoder reads all of them.
-std::string gzipped(uint64_t length, bool finish)
+std::string gzipped(uint64_t length, bool finish, const std::string &magic)
 {
     z_stream stream{};
     if (deflateInit2(&stream, Z_DEFAULT_COMPRESSION, Z_DEFLATED, 15 + 16, 8, Z_DEFAULT_STRATEGY) !=
         Z_OK)
         return std::string();
-    std::string input = pattern(0, static_cast<size_t>(length));
+    std::string input = pattern(0, static_cast<size_t>(length), magic);
     std::string output(deflateBound(&stream, static_cast<uLong>(input.size())) + 64, '\0');
     stream.next_in = reinterpret_cast<Bytef *>(input.data());
     stream.avail_in = static_cast<uInt>(input.size());
@@ -105,6 +120,10 @@ void DevService::installDriverFiles(httplib::Server &server)
             const std::string referer = req.get_param_value("referer");
             const std::string gzip = req.get_param_value("gzip");
             const std::string ranges = req.get_param_value("ranges");
+            const std::string magic = magicOf(req.matches[1].str());
+            const std::string etag = "\"" + std::to_string(size) + "\"";
+            const bool sameVersion =
+                !req.has_header("If-Range") || req.get_header_value("If-Range") == etag;
 
             // httplib answers Range requests on its own; here the options decide.
             const_cast<httplib::Request &>(req).ranges.clear();
@@ -123,10 +142,10 @@ void DevService::installDriverFiles(httplib::Server &server)
                     res.set_content("gzip only for files up to 64 MiB\n", "text/plain");
                     return;
                 }
-                const std::string whole = gzipped(size, true);
+                const std::string whole = gzipped(size, true, magic);
                 std::string sent = whole;
                 if (breakAt < size && breakOnce(localPath(req.target)))
-                    sent = gzipped(breakAt, false).substr(0, whole.size() - 1);
+                    sent = gzipped(breakAt, false, magic).substr(0, whole.size() - 1);
                 res.set_header("Content-Encoding", "gzip");
                 res.set_content_provider(whole.size(), "application/octet-stream",
                                          [sent](size_t offset, size_t, httplib::DataSink &sink) {
@@ -143,7 +162,9 @@ void DevService::installDriverFiles(httplib::Server &server)
             uint64_t end = size;
             uint64_t first = 0;
             uint64_t last = 0;
-            if (!chunked && ranges != "0" &&
+            if (req.get_param_value("etag") != "0")
+                res.set_header("ETag", etag);
+            if (!chunked && ranges != "0" && sameVersion &&
                 parseRange(req.get_header_value("Range"), first, last)) {
                 if (first >= size) {
                     res.status = 416;
@@ -167,8 +188,8 @@ void DevService::installDriverFiles(httplib::Server &server)
                 breakAt < end && start < breakAt && breakOnce(localPath(req.target)) ? breakAt
                                                                                      : kNone;
             const uint64_t stall = stallAt < end && start <= stallAt ? stallAt : kNone;
-            const auto provide = [this, start, end, cut, stall, rate,
-                                  chunked](size_t offset, httplib::DataSink &sink) {
+            const auto provide = [this, start, end, cut, stall, rate, chunked,
+                                  magic](size_t offset, httplib::DataSink &sink) {
                 const uint64_t at = start + offset;
                 if (at >= end) {
                     if (chunked)
@@ -188,7 +209,7 @@ void DevService::installDriverFiles(httplib::Server &server)
                     if (!wait(std::chrono::milliseconds(length * 1000 / rate)))
                         return false;
                 }
-                const std::string data = pattern(at, static_cast<size_t>(length));
+                const std::string data = pattern(at, static_cast<size_t>(length), magic);
                 return sink.write(data.data(), data.size());
             };
 

@@ -14,6 +14,7 @@ packages=(
   zlib1g-dev    # the stand-in service's compressed answers
   tinyproxy     # the proxy the network tests send downloads through
   osslsigncode  # reads installers' Authenticode signatures; tests sign their own
+  libssl-dev ca-certificates  # the signer read from the signature itself; the roots vendors chain to
   clang libclang-rt-14-dev  # fuzz targets (libFuzzer) and sanitizer runtimes
   python3  # scripts/generate-catalogue, scripts/update-catalogue and their tests
   g++-mingw-w64-i686-posix  # scripts/check-windows.sh

@@ -29,6 +29,7 @@ Tessaly.Download = (function () {
     this.message = "";
     this.startResult = null;
     this.redirectResult = null;
+    this.reason = "";
     this.sizeHint = 0;
   };
 
@@ -115,6 +116,11 @@ Tessaly.Download = (function () {
   // could not start just before it reports the failure.
   Download.prototype.redirectFailed = function (result) {
     if (this.active() && typeof result === "number") this.redirectResult = result;
+  };
+
+  // Why the download failed, told just before the failure report.
+  Download.prototype.failReason = function (reason) {
+    if (this.active() && typeof reason === "string") this.reason = reason;
   };
 
   // That start result for a failed redirected download; else null.

@@ -411,6 +411,7 @@ Tessaly.app = (function () {
     state.outcomes[dl.owner] = {
       state: dl.state, startResult: dl.startResult, path: dl.path,
       redirected: dl.redirectStartResult(),
+      reason: dl.state === "failed" ? dl.reason : "",
       publisher: null, // {verdict, signer} once the signature has been checked
     };
   }
@@ -428,6 +429,9 @@ Tessaly.app = (function () {
     var redirected = dl.redirected;
     if (redirected === StartResult.alreadyDownloaded) return { tone: "info", text: t("start1") };
     if (redirected === StartResult.cannotSave) return { tone: "error", text: t("start2") };
+    var reasonKey = dl.reason ? "reason_" + dl.reason : "";
+    if (reasonKey && t(reasonKey) !== reasonKey)
+      return { tone: "error", text: t("failedDetail", { detail: t(reasonKey) }) };
     return { tone: "error", text: t("failed") };
   }
 
@@ -747,6 +751,10 @@ Tessaly.app = (function () {
   };
   window[Fn.redirectFailed] = function (result) {
     state.download.redirectFailed(result);
+    return true;
+  };
+  window[Fn.failReason] = function (reason) {
+    state.download.failReason(reason);
     return true;
   };
   window[Fn.publisher] = function (path, verdict, signer) {

@@ -40,6 +40,22 @@ Tessaly.Protocol = Object.freeze({
     publisher: "publisherCbkByCpp",
     // A newer driver catalogue (JSON text) and the day it was taken.
     catalogue: "catalogueByCpp",
+    failReason: "failReasonByCpp",
+  }),
+  // Why a download failed, told just before its failure report.
+  failReason: Object.freeze({
+    httpStatus: "httpStatus",
+    closedEarly: "closedEarly",
+    diskFull: "diskFull",
+    notWritable: "notWritable",
+    proxyAuth: "proxyAuth",
+    somethingElse: "somethingElse",
+    changed: "changed",
+    empty: "empty",
+    wrongSize: "wrongSize",
+    badRedirect: "badRedirect",
+    stalled: "stalled",
+    network: "network",
   }),
   // Verdicts of publisherCbkByCpp.
   publisher: Object.freeze({

@@ -219,6 +219,8 @@ void LoginWidget::showStatus(int code, const QString &msg, const QJsonValue &use
         m_refreshButton->setText(tr("二维码出异常\n点击刷新"));
         QMessageBox box(QMessageBox::Warning, AppInfo::messageBoxTitle(), msg, QMessageBox::Ok,
                         this);
+        // The service's message is text: markup in it must not become a link.
+        box.setTextFormat(Qt::PlainText);
         ScriptedMessageBox::exec(box);
         break;
     }

@@ -9,6 +9,7 @@
 #include <QWidget>
 
 #include <exception>
+#include <limits>
 
 namespace {
 
@@ -19,14 +20,27 @@ QString percentEncoded(const QString &text)
     return QString::fromLatin1(QUrl::toPercentEncoding(text));
 }
 
-// The chat address as the service sent it, when it is one the error box and
-// the "service" message can open: an absolute http(s) address with a host.
+// An address as the service sent it, when it is one the error box and the
+// "service" and "tutorial" messages may open: an absolute http(s) address
+// with a host; else empty.
 QString chatAddress(const QString &text)
 {
     const QUrl url(text, QUrl::StrictMode);
     const bool web =
         url.scheme() == QLatin1String("http") || url.scheme() == QLatin1String("https");
     return url.isValid() && web && !url.host().isEmpty() ? text : QString();
+}
+
+// The user file keeps a 32-bit count of seconds: a later expiry is clamped
+// rather than read as 0 (signed out at once), and a count of milliseconds,
+// as some services send, is taken as seconds.
+qint32 expiryOf(const QJsonValue &value)
+{
+    constexpr double kMillisecondsFrom = 1e11; // in seconds, the year 5138
+    double seconds = value.toDouble();
+    if (seconds >= kMillisecondsFrom)
+        seconds /= 1000;
+    return static_cast<qint32>(qBound(0.0, seconds, double(std::numeric_limits<qint32>::max())));
 }
 
 } // namespace
@@ -64,7 +78,7 @@ void User::parseUserInfo(const QJsonValue &userObject)
     m_record.nickname = userObject[QLatin1String("nickname")].toString();
     m_record.mobile = userObject[QLatin1String("mobile")].toString();
     m_record.token = userObject[QLatin1String("token")].toString();
-    m_record.expireTime = userObject[QLatin1String("expiretime")].toInt();
+    m_record.expireTime = expiryOf(userObject[QLatin1String("expiretime")]);
     m_record.userId = userObject[QLatin1String("user_id")].toInt();
     saveUserFile();
     emit update(false);
@@ -91,7 +105,9 @@ void User::storeConfig(const QJsonValue &data)
 {
     m_configData = data;
     m_record.serviceBase = chatAddress(data[QLatin1String("kefu")].toString());
-    m_learningPage = data[QLatin1String("learningPage")].toString();
+    m_learningPage = chatAddress(data[QLatin1String("learningPage")].toString());
+    if (m_learningPage.isEmpty())
+        m_learningPage = QStringLiteral(TESSALY_TUTORIAL_URL);
     m_internationalConfig = data[QLatin1String("international")];
     emit configReceived(m_internationalConfig);
 }
@@ -121,11 +137,16 @@ void User::handleHttpResponse(RequestName::Name name, const QByteArray &data)
 void User::takeUserInfoReply(const QByteArray &data)
 {
     const ResponseEnvelope envelope = ResponseEnvelope::parse(data);
-    if (envelope.succeeded())
+    if (envelope.succeeded()) {
         parseUserInfo(envelope.data);
-    else
-        handleHttpError(RequestName::UserInfo,
-                        static_cast<QNetworkReply::NetworkError>(envelope.code), envelope.msg);
+        return;
+    }
+    // The service no longer takes the token: the user is signed out, or the
+    // box would come back at every start.
+    if (envelope.code != 0)
+        signOut();
+    handleHttpError(RequestName::UserInfo, static_cast<QNetworkReply::NetworkError>(envelope.code),
+                    envelope.msg);
 }
 
 int User::handleHttpError(RequestName::Name name, QNetworkReply::NetworkError error,

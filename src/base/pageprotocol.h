@@ -47,7 +47,29 @@ inline constexpr char kPublisher[] = "publisherCbkByCpp";
 // the day it was taken ("YYYY-MM-DD"), once the page is ready and whenever a
 // newer one arrives.
 inline constexpr char kCatalogue[] = "catalogueByCpp";
+// Called just before the failure report of a download, with why it failed
+// (one of FailReason below), so the card can say more than the message.
+inline constexpr char kFailReason[] = "failReasonByCpp";
 } // namespace PageFunction
+
+// Why a download failed.
+namespace FailReason {
+inline constexpr char kHttpStatus[] = "httpStatus";
+inline constexpr char kClosedEarly[] = "closedEarly";
+inline constexpr char kDiskFull[] = "diskFull";
+inline constexpr char kNotWritable[] = "notWritable";
+inline constexpr char kProxyAuth[] = "proxyAuth";
+// The body is not an installer (a login or error page, a compressed body).
+inline constexpr char kSomethingElse[] = "somethingElse";
+// The file changed on the server since its first part was saved.
+inline constexpr char kChanged[] = "changed";
+inline constexpr char kEmpty[] = "empty";
+// Another size than the catalogue's.
+inline constexpr char kWrongSize[] = "wrongSize";
+inline constexpr char kBadRedirect[] = "badRedirect";
+inline constexpr char kStalled[] = "stalled";
+inline constexpr char kNetwork[] = "network";
+} // namespace FailReason
 
 // Verdicts of the publisher check.
 namespace Publisher {

@@ -31,7 +31,8 @@ int ScriptedMessageBox::exec(QMessageBox &box)
                             box.standardButtons(),
                             box.standardButton(box.defaultButton()),
                             box.isModal(),
-                            box.parentWidget()};
+                            box.parentWidget(),
+                            box.textFormat()};
             if (QAbstractButton *button = box.button(answer))
                 button->click();
             else

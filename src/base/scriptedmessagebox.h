@@ -30,6 +30,7 @@ public:
         QMessageBox::StandardButton defaultButton = QMessageBox::NoButton;
         bool modal = false;
         QWidget *parent = nullptr;
+        Qt::TextFormat textFormat = Qt::AutoText;
     };
     // For testing: the last box answered through setNextAnswer(), if any.
     static std::optional<Shown> lastShown();

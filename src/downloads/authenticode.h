@@ -3,6 +3,7 @@
 // whether it leads to a root the system trusts, and the signer's name.
 // Reads the whole file, so it belongs on a worker thread.
 
+#include <atomic>
 #include <string>
 
 namespace Authenticode {
@@ -21,10 +22,20 @@ struct Result {
     std::u16string signer;
 };
 
-Result verify(const std::u16string &path);
+// Ends early, with Unchecked, once cancelled is set (Linux; Windows'
+// WinVerifyTrust runs to its end, without network fetches).
+Result verify(const std::u16string &path, const std::atomic<bool> &cancelled);
+inline Result verify(const std::u16string &path)
+{
+    const std::atomic<bool> never{false};
+    return verify(path, never);
+}
 
 // For testing: a file of PEM certificates trusted instead of the system's
 // roots. Only the Linux check can be told; Windows always asks the system.
 void setTrustedCertificates(const std::u16string &pemFile);
+// For testing: how long the Linux check may take before its verdict is
+// Unchecked (the build's setting otherwise).
+void setTimeLimit(int msecs);
 
 } // namespace Authenticode

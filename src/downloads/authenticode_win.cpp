@@ -56,7 +56,7 @@ Verdict verdictOf(LONG status)
 
 } // namespace
 
-Result verify(const std::u16string &path)
+Result verify(const std::u16string &path, const std::atomic<bool> &)
 {
     const std::wstring file(path.begin(), path.end());
     WINTRUST_FILE_INFO fileInfo{};
@@ -80,7 +80,8 @@ Result verify(const std::u16string &path)
 
     Result result;
     result.verdict = verdictOf(status);
-    if (result.verdict != Verdict::Unsigned)
+    // A broken signature names nobody.
+    if (result.verdict == Verdict::Signed || result.verdict == Verdict::Untrusted)
         result.signer = signerName(data.hWVTStateData);
 
     data.dwStateAction = WTD_STATEACTION_CLOSE;
@@ -90,5 +91,8 @@ Result verify(const std::u16string &path)
 
 // Windows asks the system's certificate stores, whatever a test would like.
 void setTrustedCertificates(const std::u16string &) {}
+
+// Without revocation fetches WinVerifyTrust only hashes the file.
+void setTimeLimit(int) {}
 
 } // namespace Authenticode

@@ -97,8 +97,10 @@ QString clean(const QString &name)
         result.append(isForbidden(c) ? QLatin1Char('_') : c);
     }
     result = withoutTrailingJunk(result);
+    // A leading dot hides the file, and would let a server name ".bashrc".
     int begin = 0;
-    while (begin < result.size() && result.at(begin) == QLatin1Char(' '))
+    while (begin < result.size() &&
+           (result.at(begin) == QLatin1Char(' ') || result.at(begin) == QLatin1Char('.')))
         ++begin;
     result = shortened(result.mid(begin));
     if (isDeviceName(result))
@@ -114,11 +116,15 @@ QString forUrl(const QString &url, const QString &fallbackName)
     return clean(clean(fallbackName) + QStringLiteral(".exe"));
 }
 
+QString addressKey(const QString &address)
+{
+    return QString::fromLatin1(
+        QCryptographicHash::hash(address.toUtf8(), QCryptographicHash::Sha256).left(4).toHex());
+}
+
 QString partName(const QString &name, const QString &address)
 {
-    const QByteArray hash =
-        QCryptographicHash::hash(address.toUtf8(), QCryptographicHash::Sha256).left(4).toHex();
-    return name + QLatin1Char('.') + QString::fromLatin1(hash) + QStringLiteral(".part");
+    return name + QLatin1Char('.') + addressKey(address) + QStringLiteral(".part");
 }
 
 } // namespace DownloadFileName

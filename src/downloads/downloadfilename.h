@@ -13,7 +13,7 @@ constexpr int kMaxNameBytes = 255 - kPartSuffixBytes;
 // A plain file name that stays inside the folder it is joined to on every
 // platform: separators, characters that file systems reject and control
 // characters become "_", bidirectional controls (which can disguise an
-// extension) are dropped, trailing dots and blanks are dropped (so "." and
+// extension) are dropped, trailing dots and blanks and leading ones are dropped (so "." and
 // ".." vanish), and Windows device names such as "NUL", "COM¹" or "CON .exe"
 // get a leading "_". Names longer than kMaxNameBytes in UTF-8 are shortened
 // on a character boundary, keeping their extension. May be empty.
@@ -28,5 +28,7 @@ QString forUrl(const QString &url, const QString &fallbackName);
 // digits a hash of the address, so that only a download of the same address
 // takes up a part file again.
 QString partName(const QString &name, const QString &address);
+// The 8 hex digits that stand for the address.
+QString addressKey(const QString &address);
 
 } // namespace DownloadFileName

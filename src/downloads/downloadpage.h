@@ -3,7 +3,6 @@
 // implements it; downloads know nothing of the window or the web runtime.
 
 class QString;
-class QWidget;
 
 class DownloadPage {
 public:
@@ -17,13 +16,18 @@ public:
     // A redirect's successor could not start: its start result, told just
     // before the failure report, so the page need not read it from the message.
     virtual void reportRedirectFailed(int startResult) = 0;
+    // Why a download failed (a PageProtocol::FailReason word), told just
+    // before its failure report.
+    virtual void reportFailReason(const QString &reason) = 0;
     // Who signed a finished download, once that is known (after its finish
     // report): the path, the verdict (a PageProtocol::Publisher word) and the
     // signer's name.
     virtual void reportPublisher(const QString &path, const QString &verdict,
                                  const QString &signer) = 0;
-    // The window the job's question and error boxes open over.
-    virtual QWidget *dialogParent() const = 0;
+    // Asks whether an already downloaded file is fetched again; true for Yes.
+    virtual bool askRedownload(const QString &path) = 0;
+    // Says that the file cannot be saved, and why.
+    virtual void showCannotSave(const QString &path, const QString &reason) = 0;
 
 protected:
     DownloadPage() = default;

@@ -51,6 +51,8 @@ int ServiceErrorBox::ask(QWidget *parent, const QString &text)
 {
     QMessageBox box(QMessageBox::Critical, AppInfo::messageBoxTitle(), text,
                     QMessageBox::Ok | QMessageBox::Cancel, parent);
+    // The service's message is text: markup in it must not become a link.
+    box.setTextFormat(Qt::PlainText);
     const int pressed = ScriptedMessageBox::exec(box);
     if (pressed == QMessageBox::Ok)
         QDesktopServices::openUrl(QUrl(customerServiceLink(), QUrl::TolerantMode));

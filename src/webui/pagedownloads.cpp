@@ -2,6 +2,7 @@
 
 #include "base/pageprotocol.h"
 #include "downloads/downloaderobjmanager.h"
+#include "downloads/downloadprompt.h"
 #include "webui/miniblinkdialog.h"
 #include "webui/pagecaller.h"
 
@@ -30,6 +31,11 @@ void PageDownloads::reportRedirectFailed(int startResult)
     callPageFunction(viewOf(m_window), PageProtocol::PageFunction::kRedirectFailed, {startResult});
 }
 
+void PageDownloads::reportFailReason(const QString &reason)
+{
+    callPageFunction(viewOf(m_window), PageProtocol::PageFunction::kFailReason, {reason});
+}
+
 void PageDownloads::reportPublisher(const QString &path, const QString &verdict,
                                     const QString &signer)
 {
@@ -37,9 +43,14 @@ void PageDownloads::reportPublisher(const QString &path, const QString &verdict,
                      {path, verdict, signer});
 }
 
-QWidget *PageDownloads::dialogParent() const
+bool PageDownloads::askRedownload(const QString &path)
 {
-    return m_window;
+    return DownloadPrompt::askRedownload(m_window, path);
+}
+
+void PageDownloads::showCannotSave(const QString &path, const QString &reason)
+{
+    DownloadPrompt::showCannotSave(m_window, path, reason);
 }
 
 DownloaderObjManager *PageDownloads::managerOf(MiniblinkDialog *window)

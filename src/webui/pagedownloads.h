@@ -16,9 +16,11 @@ public:
     bool reportProgress(int bytesReceived, int bytesTotal) override;
     void reportFinish(int code, const QString &path, const QString &message) override;
     void reportRedirectFailed(int startResult) override;
+    void reportFailReason(const QString &reason) override;
     void reportPublisher(const QString &path, const QString &verdict,
                          const QString &signer) override;
-    QWidget *dialogParent() const override;
+    bool askRedownload(const QString &path) override;
+    void showCannotSave(const QString &path, const QString &reason) override;
 
     // The window's download manager, made by the first download.
     static DownloaderObjManager *managerOf(MiniblinkDialog *window);

@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 namespace PageHook {
 
@@ -20,6 +21,9 @@ QString pagePath(const QString &folder, const QString &relativePath, bool beside
 
 QByteArray readPage(const QString &path)
 {
+    // A FIFO or device would block the window's thread on open or read.
+    if (!QFileInfo(path).isFile())
+        return {};
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return {};

@@ -357,6 +357,54 @@ private slots:
         QCOMPARE(user->expireTime(), 0);
     }
 
+    void expiryFromTheService_data()
+    {
+        QTest::addColumn<QJsonValue>("expiretime");
+        QTest::addColumn<int>("stored");
+        QTest::newRow("seconds") << QJsonValue(2100000000) << 2100000000;
+        QTest::newRow("after 2038") << QJsonValue(4102444800.0) << 2147483647;
+        QTest::newRow("milliseconds") << QJsonValue(2100000000000.0) << 2100000000;
+        QTest::newRow("negative") << QJsonValue(-5) << 0;
+        QTest::newRow("text") << QJsonValue(QStringLiteral("soon")) << 0;
+    }
+    void expiryFromTheService()
+    {
+        QFETCH(QJsonValue, expiretime);
+        QFETCH(int, stored);
+        User *user = User::instance();
+        user->parseUserInfo(QJsonObject{{"token", "tk"}, {"expiretime", expiretime}});
+        QCOMPARE(user->expireTime(), stored);
+        QCOMPARE(user->isLoggedIn(), stored != 0);
+    }
+
+    void rejectedTokenSignsOut_data()
+    {
+        QTest::addColumn<QJsonObject>("answer");
+        QTest::addColumn<bool>("signedIn");
+        QTest::newRow("token refused")
+            << QJsonObject{{"code", 401}, {"msg", "token expired"}} << false;
+        QTest::newRow("service down") << QJsonObject{{"status", 503}} << true;
+    }
+    void rejectedTokenSignsOut()
+    {
+        QFETCH(QJsonObject, answer);
+        QFETCH(bool, signedIn);
+        User *user = User::instance();
+        user->parseUserInfo(QJsonObject{{"token", "tk"}, {"expiretime", 2100000000}});
+        QVERIFY(standIn().reset());
+        answer.insert(QStringLiteral("path"), QStringLiteral("/api/driver/user/info"));
+        QVERIFY(standIn().script(answer));
+        ScriptedMessageBox::clearLastShown();
+        ScriptedMessageBox::setNextAnswer(QMessageBox::Cancel);
+        NetworkHelper::instance()->queryUserInfo(user->token(), user);
+        QTRY_VERIFY(ScriptedMessageBox::lastShown());
+        QCOMPARE(user->isLoggedIn(), signedIn);
+        UserRecord onDisk;
+        UserFile::load(UserFile::path(), onDisk);
+        QCOMPARE(onDisk.token.isEmpty(), !signedIn);
+        user->signOut();
+    }
+
     void isLoggedIn_data()
     {
         QTest::addColumn<QString>("token");
@@ -447,13 +495,17 @@ private slots:
     void configurationWithoutUsableChatAddress_data()
     {
         QTest::addColumn<QJsonObject>("data");
-        QTest::newRow("missing") << QJsonObject{{"learningPage", "https://learn.example/"}};
-        QTest::newRow("empty") << QJsonObject{{"kefu", ""}};
-        QTest::newRow("relative") << QJsonObject{{"kefu", "/kefu"}};
-        QTest::newRow("no host") << QJsonObject{{"kefu", "https:///kefu"}};
-        QTest::newRow("local file") << QJsonObject{{"kefu", "file:///etc/passwd"}};
-        QTest::newRow("script") << QJsonObject{{"kefu", "javascript:alert(1)"}};
-        QTest::newRow("not text") << QJsonObject{{"kefu", 17}};
+        // Both addresses get the same check.
+        const auto both = [](const QJsonValue &address) {
+            return QJsonObject{{"kefu", address}, {"learningPage", address}};
+        };
+        QTest::newRow("missing") << QJsonObject();
+        QTest::newRow("empty") << both("");
+        QTest::newRow("relative") << both("/kefu");
+        QTest::newRow("no host") << both("https:///kefu");
+        QTest::newRow("local file") << both("file:///etc/passwd");
+        QTest::newRow("script") << both("javascript:alert(1)");
+        QTest::newRow("not text") << both(17);
     }
     void configurationWithoutUsableChatAddress()
     {
@@ -466,6 +518,7 @@ private slots:
         NetworkHelper::instance()->queryConfig(user);
         QVERIFY(received.wait(10000));
         QVERIFY(user->serviceBase().isEmpty());
+        QCOMPARE(user->learningPage(), QStringLiteral(TESSALY_TUTORIAL_URL));
         QCOMPARE(
             user->serviceLink(),
             QStringLiteral(TESSALY_CHAT_URL
@@ -490,6 +543,8 @@ private slots:
         QCOMPARE(ScriptedMessageBox::lastShown()->text,
                  QStringLiteral("请求:获取配置错误。错误码:3, 释义: 维护中, 是否联系客服处理？: "));
         QCOMPARE(ScriptedMessageBox::lastShown()->parent, &window);
+        // The service's words are shown as text, links and all.
+        QCOMPARE(ScriptedMessageBox::lastShown()->textFormat, Qt::PlainText);
         QCOMPARE(received.count(), 0);
         QCOMPARE(user->configData(), before);
         user->setErrorBoxParent(nullptr);

@@ -78,6 +78,28 @@ bool SignedInstallers::run(const QString &program, const QStringList &arguments)
     return true;
 }
 
+QByteArray SignedInstallers::signedBy(const QString &subject, const QString &extensions)
+{
+    const QString name = QStringLiteral("s%1").arg(++m_signed);
+    QFile ext(m_dir.filePath(name + QStringLiteral(".ext")));
+    if (!ext.open(QIODevice::WriteOnly))
+        return QByteArray();
+    ext.write("basicConstraints=CA:FALSE\nkeyUsage=critical,digitalSignature\n"
+              "extendedKeyUsage=codeSigning\n" +
+              extensions.toUtf8() + "\n");
+    ext.close();
+    if (!run(QStringLiteral("openssl"), {"req", "-newkey", "rsa:2048", "-nodes", "-keyout",
+                                         name + ".key", "-out", name + ".csr", "-subj", subject}) ||
+        !run(QStringLiteral("openssl"),
+             {"x509", "-req", "-in", name + ".csr", "-CA", "root.crt", "-CAkey", "root.key",
+              "-CAcreateserial", "-out", name + ".crt", "-days", "2", "-extfile", name + ".ext"}) ||
+        !run(QStringLiteral("osslsigncode"),
+             {"sign", "-certs", name + ".crt", "-key", name + ".key", "-n", "Tessaly test", "-in",
+              "plain.exe", "-out", name + ".exe"}))
+        return QByteArray();
+    return readAll(m_dir.filePath(name + QStringLiteral(".exe")));
+}
+
 bool SignedInstallers::make()
 {
     unsignedExe = minimalProgram();

@@ -19,6 +19,10 @@ public:
     QByteArray tamperedExe;
     // The signer's common name.
     static QString signer() { return QStringLiteral("Tessaly Test Signer"); }
+    // The program signed by a new certificate of this subject (OpenSSL's
+    // "/O=.../CN=..." form, "\/" for a slash in a value) from the same root,
+    // with more extension lines; empty when that fails.
+    QByteArray signedBy(const QString &subject, const QString &extensions = QString());
     // The root certificate (PEM) to trust the signature by.
     QString rootCertificate() const { return m_dir.filePath(QStringLiteral("root.crt")); }
 
@@ -27,4 +31,5 @@ private:
 
     QTemporaryDir m_dir;
     QString m_skipReason;
+    int m_signed = 0;
 };

@@ -1,5 +1,7 @@
 #include "testenvironment.h"
 
+#include "downloads/savedfiles.h"
+
 #include <QDBusConnectionInterface>
 #include <QFile>
 #include <QtTest>
@@ -13,7 +15,8 @@ QByteArray servedBytes(int size)
     QByteArray data(size, Qt::Uninitialized);
     for (int i = 0; i < size; ++i)
         data[i] = char(i % 251);
-    return data;
+    // The stand-in's files start as Windows programs do.
+    return data.replace(0, qMin(size, 2), QByteArray("MZ").left(size));
 }
 
 QByteArray contentOf(const QString &path)
@@ -27,6 +30,12 @@ void writeFile(const QString &path, const QByteArray &content)
     QFile file(path);
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.write(content);
+}
+
+void writeSavedFile(const QString &path, const QByteArray &content)
+{
+    writeFile(path, content);
+    SavedFiles::remember(path);
 }
 
 QString fileUri(const QString &path)
@@ -110,12 +119,57 @@ void LauncherEntryListener::onUpdate(const QString &appUri, const QVariantMap &p
                        properties.value(QStringLiteral("progress-visible")).toBool()});
 }
 
+namespace {
+
+// Writes body, or its first cutAt bytes and then cuts the connection.
+void sendCut(httplib::Response &res, std::string body, qint64 cutAt)
+{
+    const size_t length = body.size();
+    res.set_content_provider(
+        length, "application/octet-stream",
+        [body = std::move(body), cutAt](size_t offset, size_t, httplib::DataSink &sink) {
+            const size_t end = cutAt >= 0 ? size_t(cutAt) : body.size();
+            if (offset >= end)
+                return false;
+            return sink.write(body.data() + offset, end - offset);
+        });
+}
+
+} // namespace
+
+void LocalServer::answerVersion(const httplib::Request &req, httplib::Response &res,
+                                Version &version)
+{
+    const_cast<httplib::Request &>(req).ranges.clear();
+    res.set_header("ETag", version.etag);
+    const qint64 cutAt = version.cutAt;
+    version.cutAt = -1;
+    const std::string range = req.get_header_value("Range");
+    const bool sameVersion = !req.has_header("If-Range") || version.ignoreIfRange ||
+                             req.get_header_value("If-Range") == version.etag;
+    if (range.rfind("bytes=", 0) == 0 && sameVersion) {
+        const size_t first = std::stoul(range.substr(6));
+        res.status = 206;
+        res.set_header("Content-Range", "bytes " + std::to_string(first) + "-" +
+                                            std::to_string(version.content.size() - 1) + "/" +
+                                            std::to_string(version.content.size()));
+        sendCut(res, version.content.substr(first), cutAt);
+        return;
+    }
+    sendCut(res, version.content, cutAt);
+}
+
 LocalServer::LocalServer()
 {
     m_server.Get(".*", [this](const httplib::Request &req, httplib::Response &res) {
         {
             std::lock_guard<std::mutex> lock(m_mutex);
             m_requests.push_back({req.target, {req.headers.begin(), req.headers.end()}});
+            const auto version = m_versions.find(req.path);
+            if (version != m_versions.end()) {
+                answerVersion(req, res, version->second);
+                return;
+            }
             const auto file = m_files.find(req.path);
             if (file != m_files.end()) {
                 res.set_content(file->second, "application/octet-stream");
@@ -148,6 +202,13 @@ void LocalServer::serve(const std::string &path, const QByteArray &content)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     m_files[path] = content.toStdString();
+}
+
+void LocalServer::serveVersion(const std::string &path, const QByteArray &content,
+                               const std::string &etag, qint64 cutAt, bool ignoreIfRange)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_versions[path] = {content.toStdString(), etag, cutAt, ignoreIfRange};
 }
 
 std::vector<LocalServer::Seen> LocalServer::requests()

@@ -20,12 +20,14 @@
 #include <thread>
 #include <vector>
 
-// Byte i of every file the stand-in serves.
+// Byte i of every file the stand-in serves (but a .zip).
 QByteArray servedBytes(int size);
 // A file's bytes, or "<missing>".
 QByteArray contentOf(const QString &path);
 // Writes a file, failing the running test when it cannot.
 void writeFile(const QString &path, const QByteArray &content);
+// Writes a file as an earlier download would have saved it.
+void writeSavedFile(const QString &path, const QByteArray &content);
 // The file: address a file manager is asked to show.
 QString fileUri(const QString &path);
 
@@ -102,8 +104,14 @@ public:
     ~LocalServer();
     QString url(const QString &pathAndQuery) const;
     int port() const { return m_port; }
-    static QByteArray body() { return QByteArrayLiteral("local body"); }
+    // Starts as Windows programs do, so that it passes for an installer.
+    static QByteArray body() { return QByteArrayLiteral("MZ local body"); }
     void serve(const std::string &path, const QByteArray &content);
+    // Serves content at path as one version of a file with this ETag: Range
+    // requests get the rest (unless an If-Range names another version, when
+    // ignoreIfRange is false), and the next answer is cut after cutAt bytes.
+    void serveVersion(const std::string &path, const QByteArray &content, const std::string &etag,
+                      qint64 cutAt = -1, bool ignoreIfRange = false);
 
     struct Seen {
         std::string target;
@@ -112,10 +120,20 @@ public:
     std::vector<Seen> requests();
 
 private:
+    struct Version;
+    void answerVersion(const httplib::Request &req, httplib::Response &res, Version &version);
+
     httplib::Server m_server;
     std::thread m_thread;
     int m_port = 0;
     std::mutex m_mutex;
     std::vector<Seen> m_requests;
     std::map<std::string, std::string> m_files;
+    struct Version {
+        std::string content;
+        std::string etag;
+        qint64 cutAt;
+        bool ignoreIfRange;
+    };
+    std::map<std::string, Version> m_versions;
 };

@@ -12,8 +12,10 @@
 #include "testenvironment.h"
 
 #include "downloads/authenticode.h"
+#include "downloads/downloaderobj.h"
 #include "downloads/downloaderobjmanager.h"
 #include "downloads/downloadfilename.h"
+#include "downloads/publishercheck.h"
 #include "downloads/savefolder.h"
 #include "webui/mainwindowref.h"
 #include "webui/miniblinkdialog.h"
@@ -106,6 +108,28 @@ private:
     QString m_folder;
     SignedInstallers m_installers;
     bool m_installersMade = false;
+    QHash<QString, QByteArray> m_kinds;
+    QTcpServer m_silent;
+    QTemporaryDir m_tools;
+
+    // Runs the publisher checks through the stand-in tool of m_tools.
+    void useSlowChecks(const QString &flag)
+    {
+        writeFile(m_tools.filePath(flag), "");
+        qputenv("PATH", QFile::encodeName(m_tools.path()) + ':' + qgetenv("PATH"));
+    }
+    void useRealChecks()
+    {
+        QFile::remove(m_tools.filePath(QStringLiteral("hold")));
+        QFile::remove(m_tools.filePath(QStringLiteral("slow")));
+        QFile::remove(m_tools.filePath(QStringLiteral("slowed")));
+        qputenv("PATH", qgetenv("PATH").mid(QFile::encodeName(m_tools.path()).size() + 1));
+    }
+    std::vector<FakeValue> publisherReport(const QString &file, const QString &verdict,
+                                           const QString &signer) const
+    {
+        return {V::string(file), V::string(verdict), V::string(signer)};
+    }
 
     std::vector<PageCall> pageCalls(const std::string &name) const
     {
@@ -175,6 +199,37 @@ private slots:
         qputenv("TESSALY_SERVICE_URL", m_standIn->url().toString().toUtf8());
         qputenv("TESSALY_STATISTICS_URL", m_standIn->url().toString().toUtf8());
         m_installersMade = m_installers.make();
+        // A revocation list server that takes connections and never answers.
+        QVERIFY(m_silent.listen(QHostAddress::LocalHost));
+        if (m_installersMade) {
+            m_kinds = {
+                {"signed", m_installers.signedExe},
+                {"unsigned", m_installers.unsignedExe},
+                {"tampered", m_installers.tamperedExe},
+                {"cn-spoof",
+                 m_installers.signedBy(QStringLiteral("/O=Evil/CN=Evil\\/CN=NVIDIA Corporation"))},
+                {"ou-spoof", m_installers.signedBy(
+                                 QStringLiteral("/CN=Evil Signer/OU=x\\/CN=NVIDIA Corporation"))},
+                {"crl", m_installers.signedBy(
+                            "/CN=" + SignedInstallers::signer(),
+                            QStringLiteral("crlDistributionPoints=URI:http://127.0.0.1:%1/root.crl")
+                                .arg(m_silent.serverPort()))},
+            };
+        }
+        // Stands in for osslsigncode where a check must take long: "hold"
+        // never ends it, "slow" delays it.
+        const QString real = QStandardPaths::findExecutable(QStringLiteral("osslsigncode"));
+        writeFile(m_tools.filePath(QStringLiteral("osslsigncode")),
+                  "#!/bin/sh\n"
+                  "if [ \"$1\" = verify ]; then\n"
+                  "  [ -e \"$(dirname \"$0\")/hold\" ] && exec sleep 60\n"
+                  "  [ -e \"$(dirname \"$0\")/slow\" ] && touch \"$(dirname \"$0\")/slowed\" "
+                  "&& sleep 3\n"
+                  "fi\n"
+                  "exec '" +
+                      real.toUtf8() + "' \"$@\"\n");
+        QFile::setPermissions(m_tools.filePath(QStringLiteral("osslsigncode")),
+                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     }
 
     void cleanupTestCase() { QVERIFY(m_standIn->stop()); }
@@ -204,44 +259,207 @@ private slots:
     {
         QTest::addColumn<QString>("path");
         QTest::addColumn<QString>("size"); // the catalogue's, as the page passes it
-        QTest::addColumn<bool>("done");
+        QTest::addColumn<QJsonObject>("script");
+        QTest::addColumn<QString>("reason"); // empty: done
+        const QJsonObject none;
         QTest::newRow("compressed body cut mid-transfer")
             << "/drivers/b.exe?size=3000000&gzip=1&break=1500000"
-            << "" << false;
+            << "" << none << "closedEarly";
         QTest::newRow("compressible body asked plain") << "/drivers/b.exe?size=300000&gzip=1"
-                                                       << "" << true;
+                                                       << "" << none << "";
         QTest::newRow("compressed although asked plain") << "/drivers/b.exe?size=300000&gzip=always"
-                                                         << "" << false;
+                                                         << "" << none << "somethingElse";
         QTest::newRow("no length, cut mid-transfer")
             << "/drivers/b.exe?size=3000000&chunked=1&break=1500000"
-            << "3000000" << false;
+            << "3000000" << none << "closedEarly";
+        QTest::newRow("no length, cut, size unknown")
+            << "/drivers/b.exe?size=3000000&chunked=1&break=1500000"
+            << "" << none << "closedEarly";
         QTest::newRow("shorter than the catalogue") << "/drivers/b.exe?size=1000"
-                                                    << "2000" << false;
+                                                    << "2000" << none << "wrongSize";
+        QTest::newRow("longer than the catalogue") << "/drivers/b.exe?size=3000"
+                                                   << "2000" << none << "wrongSize";
         QTest::newRow("as long as the catalogue") << "/drivers/b.exe?size=1000"
-                                                  << "1000" << true;
+                                                  << "1000" << none << "";
         QTest::newRow("size not a number") << "/drivers/b.exe?size=1000"
-                                           << "1000 bytes" << true;
+                                           << "1000 bytes" << none << "";
+        QTest::newRow("empty body") << "/drivers/b.exe?size=0"
+                                    << "" << none << "empty";
+        // A captive portal's sign-in page where the installer should be.
+        QTest::newRow("login page saved as .exe")
+            << "/drivers/b.exe"
+            << ""
+            << QJsonObject{{"path", "/drivers/b.exe"},
+                           {"body", "<!DOCTYPE html><html><body>Sign in to Wi-Fi</body></html>"}}
+            << "somethingElse";
     }
     void bodiesAreChecked()
     {
         QFETCH(QString, path);
         QFETCH(QString, size);
-        QFETCH(bool, done);
+        QFETCH(QJsonObject, script);
+        QFETCH(QString, reason);
+        if (!script.isEmpty())
+            QVERIFY(m_standIn->script(script));
+        // Downloaded again over an installer saved before: only a good body replaces it.
+        const QString file = target(QStringLiteral("b.exe"));
+        writeSavedFile(file, "old");
+        ScriptedMessageBox::setNextAnswer(QMessageBox::Yes);
         QCOMPARE(down(served(path), size), 0);
         QVERIFY(waitForFinish());
-        const QString file = target(QStringLiteral("b.exe"));
-        if (done) {
+        const QString fullSize = QUrlQuery(QUrl(path)).queryItemValue("size");
+        if (reason.isEmpty()) {
             QCOMPARE(finishReport(), report(0, file, QString()));
-            QCOMPARE(contentOf(file),
-                     servedBytes(QUrlQuery(QUrl(path)).queryItemValue("size").toInt()));
+            QCOMPARE(contentOf(file), servedBytes(fullSize.toInt()));
         } else {
             QCOMPARE(finishReport(), report(2, QString(), kFailed));
-            QVERIFY(!QFile::exists(file));
+            QCOMPARE(pageCalls("failReasonByCpp").size(), size_t(1));
+            QCOMPARE(pageCalls("failReasonByCpp").front().args,
+                     std::vector<FakeValue>{V::string(reason)});
+            QCOMPARE(contentOf(file), QByteArray("old"));
         }
         const QJsonArray log = m_standIn->log(QStringLiteral("/drivers/b.exe"));
         QCOMPARE(log.size(), 1);
         QCOMPARE(headerValue(log.first(), QStringLiteral("Accept-Encoding")),
                  QStringLiteral("identity"));
+    }
+
+    void resumesOnlyTheSameFile_data()
+    {
+        QTest::addColumn<bool>("changed");
+        QTest::addColumn<bool>("ignoreIfRange"); // the server sends the rest whatever
+        QTest::newRow("unchanged") << false << false;
+        QTest::newRow("changed") << true << false;
+        QTest::newRow("changed, If-Range ignored") << true << true;
+    }
+    void resumesOnlyTheSameFile()
+    {
+        QFETCH(bool, changed);
+        QFETCH(bool, ignoreIfRange);
+        const QByteArray first = "MZ" + QByteArray(400000, 'a');
+        const QByteArray second = "MZ" + QByteArray(400000, 'b');
+        m_local.serveVersion("/v/f.exe", first, "\"one\"", 150000);
+        const QString url = m_local.url(QStringLiteral("/v/f.exe"));
+        QCOMPARE(down(url), 0);
+        QVERIFY(waitForFinish());
+        QCOMPARE(finishReport().at(0), V::number(2));
+
+        if (changed)
+            m_local.serveVersion("/v/f.exe", second, "\"two\"", -1, ignoreIfRange);
+        QCOMPARE(down(url), 0);
+        QVERIFY(waitForFinish());
+        const auto resumed = m_local.requests().back().headers;
+        QCOMPARE(resumed.find("Range")->second, std::string("bytes=150000-"));
+        QCOMPARE(resumed.find("If-Range")->second, std::string("\"one\""));
+        if (ignoreIfRange) {
+            // Two versions spliced would pass every length check: it fails,
+            // and the next attempt starts over.
+            QCOMPARE(finishReport(), report(2, QString(), kFailed));
+            QCOMPARE(pageCalls("failReasonByCpp").front().args,
+                     std::vector<FakeValue>{V::string(QStringLiteral("changed"))});
+            QCOMPARE(down(url), 0);
+            QVERIFY(waitForFinish());
+            QCOMPARE(m_local.requests().back().headers.count("Range"), size_t(0));
+        }
+        QCOMPARE(finishReport(), report(0, target(QStringLiteral("f.exe")), QString()));
+        QCOMPARE(contentOf(target(QStringLiteral("f.exe"))), changed ? second : first);
+        QCOMPARE(filesInFolder(), QStringList{QStringLiteral("f.exe")});
+    }
+
+    void oneJobPerAddress()
+    {
+        // A second "Down" of an address in progress, at once and a moment later.
+        const QString url = served(QStringLiteral("/drivers/one.exe?size=2000000&rate=4000000"));
+        QCOMPARE(down(url), 0);
+        QCOMPARE(down(url), 0);
+        QTRY_VERIFY(!pageCalls("progressCbkByCpp").empty());
+        QCOMPARE(wke.call("Down", {V::string(url), V::string(QString()), V::string(QString()),
+                                   V::string(QStringLiteral("driver"))}),
+                 V::number(0));
+        QVERIFY(waitForFinish());
+        QTRY_VERIFY_WITH_TIMEOUT(m_window->findChildren<DownloaderObj *>().isEmpty(), 5000);
+        QCOMPARE(pageCalls("finishCbkByCpp").size(), size_t(1));
+        QCOMPARE(finishReport(), report(0, target(QStringLiteral("one.exe")), QString()));
+        QCOMPARE(contentOf(target(QStringLiteral("one.exe"))), servedBytes(2000000));
+        QCOMPARE(m_standIn->log(QStringLiteral("/drivers/one.exe")).size(), 1);
+    }
+
+    void neverReplacesWhatIsNotOurs_data()
+    {
+        QTest::addColumn<QString>("foreign"); // a file of the user's in the folder
+        QTest::addColumn<QString>("url");
+        QTest::addColumn<QString>("saved");
+        QTest::newRow("a file of the name")
+            << "f.exe" << served(QStringLiteral("/drivers/f.exe?size=1000")) << "f (2).exe";
+        QTest::newRow("its second free name too")
+            << "g.exe|g (2).exe" << served(QStringLiteral("/drivers/g.exe?size=1000"))
+            << "g (3).exe";
+        QTest::newRow("redirect to a hidden name")
+            << ".bashrc"
+            << m_local.url(QStringLiteral("/to/x.exe?url=") +
+                           QString::fromLatin1(QUrl::toPercentEncoding(
+                               served(QStringLiteral("/drivers/.bashrc?size=1000")))))
+            << "bashrc";
+    }
+    void neverReplacesWhatIsNotOurs()
+    {
+        QFETCH(QString, foreign);
+        QFETCH(QString, url);
+        QFETCH(QString, saved);
+        const QStringList theirs = foreign.split(QLatin1Char('|'));
+        for (const QString &name : theirs)
+            writeFile(target(name), "the user's own");
+        QCOMPARE(down(url), 0);
+        QVERIFY(waitForFinish());
+        QVERIFY(!ScriptedMessageBox::lastShown());
+        QCOMPARE(finishReport(), report(0, target(saved), QString()));
+        QCOMPARE(contentOf(target(saved)), servedBytes(1000));
+        for (const QString &name : theirs)
+            QCOMPARE(contentOf(target(name)), QByteArray("the user's own"));
+    }
+
+    void partFilesAreCleanedUp()
+    {
+        // Parts failures left: a week old, one of a package saved since, and
+        // two large ones over the cap (sparse, so they cost no disk).
+        const auto part = [this](const QString &name, qint64 size, int ageHours) {
+            QFile file(target(DownloadFileName::partName(name, "https://vendor.example/" + name)));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            QVERIFY(file.resize(size));
+            QVERIFY(file.setFileTime(QDateTime::currentDateTime().addSecs(-3600 * ageHours),
+                                     QFileDevice::FileModificationTime));
+        };
+        part(QStringLiteral("old.exe"), 1000, 8 * 24);
+        part(QStringLiteral("done.exe"), 1000, 1);
+        writeSavedFile(target(QStringLiteral("done.exe")), "MZ");
+        part(QStringLiteral("big1.exe"), 1536LL << 20, 3);
+        part(QStringLiteral("big2.exe"), 1536LL << 20, 2);
+        part(QStringLiteral("recent.exe"), 1000, 1);
+
+        // A failure through a redirect leaves one part, named after the page's address.
+        const QString file = served(QStringLiteral("/drivers/t.exe?size=3000000&break=1000000"));
+        const QString url = m_local.url(QStringLiteral("/to/t?url=") +
+                                        QString::fromLatin1(QUrl::toPercentEncoding(file)));
+        QCOMPARE(down(url), 0);
+        QVERIFY(waitForFinish());
+        QCOMPARE(finishReport().at(0), V::number(2));
+        QCOMPARE(QFileInfo(partOf(QStringLiteral("t.exe"), url)).size(), qint64(1000000));
+        QStringList parts = QDir(m_folder).entryList({QStringLiteral("*.part")});
+        QCOMPARE(parts.size(), 3); // big2, recent and the new one
+        QVERIFY(parts.contains(
+            QFileInfo(partOf(QStringLiteral("big2.exe"), "https://vendor.example/big2.exe"))
+                .fileName()));
+
+        // Started again, it continues that part and leaves none behind.
+        QCOMPARE(down(url), 0);
+        QVERIFY(waitForFinish());
+        QCOMPARE(finishReport(), report(0, target(QStringLiteral("t.exe")), QString()));
+        QCOMPARE(contentOf(target(QStringLiteral("t.exe"))), servedBytes(3000000));
+        QCOMPARE(headerValue(m_standIn->log(QStringLiteral("/drivers/t.exe")).last(),
+                             QStringLiteral("Range")),
+                 QStringLiteral("bytes=1000000-"));
+        QCOMPARE(QDir(m_folder).entryList({QStringLiteral("t.exe*")}),
+                 QStringList{QStringLiteral("t.exe")});
     }
 
     void stallsEnd_data()
@@ -322,12 +540,19 @@ private slots:
                 return received >= 400000;
             }(),
             20000);
-        child.kill();
-        QVERIFY(child.waitForFinished());
 
         // Nothing is left under the name; the part file keeps what arrived.
         QVERIFY(!QFile::exists(target(QStringLiteral("k.exe"))));
         const QString part = partOf(QStringLiteral("k.exe"), url);
+
+        // While it runs, a second process's download of the address is refused.
+        ScriptedMessageBox::setNextAnswer(QMessageBox::Ok);
+        QCOMPARE(down(url), 2);
+        QVERIFY(ScriptedMessageBox::lastShown());
+        QVERIFY(ScriptedMessageBox::lastShown()->text.contains(QStringLiteral("另一个下载")));
+        ScriptedMessageBox::clearLastShown();
+        child.kill();
+        QVERIFY(child.waitForFinished());
         const qint64 saved = QFileInfo(part).size();
         QVERIFY2(saved >= 400000, qPrintable(QString::number(saved)));
 
@@ -358,7 +583,7 @@ private slots:
     {
         QFETCH(bool, offline);
         const QString file = target(QStringLiteral("again.exe"));
-        writeFile(file, "old");
+        writeSavedFile(file, "old");
         ScriptedMessageBox::setNextAnswer(QMessageBox::Yes);
         const QString url =
             offline ? offlineAddress(QStringLiteral("/again.exe"))
@@ -373,7 +598,7 @@ private slots:
     void replacedFileStaysUntilTheNewOneIsComplete()
     {
         const QString file = target(QStringLiteral("slow.exe"));
-        writeFile(file, "old");
+        writeSavedFile(file, "old");
         ScriptedMessageBox::setNextAnswer(QMessageBox::Yes);
         QCOMPARE(down(served(QStringLiteral("/drivers/slow.exe?size=1000000&rate=1000000"))), 0);
         QTRY_VERIFY(!pageCalls("progressCbkByCpp").empty());
@@ -388,7 +613,7 @@ private slots:
     {
         // A file of another size than the catalogue's is a leftover, not a download.
         const QString file = target(QStringLiteral("q.exe"));
-        writeFile(file, "old");
+        writeSavedFile(file, "old");
         const QString url = served(QStringLiteral("/drivers/q.exe?size=1000"));
         QCOMPARE(down(url, QStringLiteral("1000")), 0);
         QVERIFY(!ScriptedMessageBox::lastShown());
@@ -475,6 +700,14 @@ private slots:
                                   << "";
         QTest::newRow("tampered") << "tampered" << true << "broken"
                                   << "";
+        // The name is the signer certificate's common name, read by field.
+        QTest::newRow("slash and CN inside the CN") << "cn-spoof" << true << "signed"
+                                                    << "Evil/CN=NVIDIA Corporation";
+        QTest::newRow("CN inside a later field") << "ou-spoof" << true << "signed"
+                                                 << "Evil Signer";
+        // Nothing is fetched: Windows checks without revocation lists too.
+        QTest::newRow("revocation list server never answers")
+            << "crl" << true << "signed" << SignedInstallers::signer();
     }
     void publisherOfTheInstaller()
     {
@@ -484,9 +717,8 @@ private slots:
         QFETCH(QString, signer);
         if (!m_installersMade)
             QSKIP(qPrintable(m_installers.skipReason()));
-        const QByteArray &content = kind == QLatin1String("signed")     ? m_installers.signedExe
-                                    : kind == QLatin1String("unsigned") ? m_installers.unsignedExe
-                                                                        : m_installers.tamperedExe;
+        const QByteArray content = m_kinds.value(kind);
+        QVERIFY(!content.isEmpty());
         m_local.serve("/files/" + kind.toStdString() + ".exe", content);
         Authenticode::setTrustedCertificates(
             trustRoot ? m_installers.rootCertificate().toStdU16String() : std::u16string());
@@ -496,12 +728,76 @@ private slots:
         const QString file = target(kind + ".exe");
         QCOMPARE(finishReport(), report(0, file, QString()));
         QCOMPARE(contentOf(file), content);
-        QTRY_COMPARE_WITH_TIMEOUT(pageCalls("publisherCbkByCpp").size(), size_t(1), 30000);
+        QTRY_COMPARE_WITH_TIMEOUT(pageCalls("publisherCbkByCpp").size(), size_t(1), 20000);
         QCOMPARE(pageCalls("publisherCbkByCpp").front().args,
-                 (std::vector<FakeValue>{V::string(file), V::string(verdict), V::string(signer)}));
+                 publisherReport(file, verdict, signer));
         // The check reports after the finish.
         QCOMPARE(wke.pageCalls.back().name, std::string("publisherCbkByCpp"));
         Authenticode::setTrustedCertificates(std::u16string());
+    }
+
+    void lateVerdictOfAnEarlierDownloadIsDropped()
+    {
+        if (!m_installersMade)
+            QSKIP(qPrintable(m_installers.skipReason()));
+        Authenticode::setTrustedCertificates(m_installers.rootCertificate().toStdU16String());
+        const QString file = target(QStringLiteral("again.exe"));
+        m_local.serve("/files/again.exe", m_installers.signedExe);
+        useSlowChecks(QStringLiteral("slow"));
+        QCOMPARE(down(m_local.url(QStringLiteral("/files/again.exe"))), 0);
+        QVERIFY(waitForFinish());
+        // Its check still runs when the same address serves a tampered file.
+        QTRY_VERIFY(QFile::exists(m_tools.filePath(QStringLiteral("slowed"))));
+        QFile::remove(m_tools.filePath(QStringLiteral("slow")));
+        m_local.serve("/files/again.exe", m_installers.tamperedExe);
+        ScriptedMessageBox::setNextAnswer(QMessageBox::Yes);
+        QCOMPARE(down(m_local.url(QStringLiteral("/files/again.exe"))), 0);
+        QVERIFY(waitForFinish());
+        QCOMPARE(contentOf(file), m_installers.tamperedExe);
+        QTRY_VERIFY_WITH_TIMEOUT(manager()->findChildren<PublisherCheck *>().isEmpty(), 20000);
+        useRealChecks();
+        Authenticode::setTrustedCertificates(std::u16string());
+        QCOMPARE(pageCalls("publisherCbkByCpp").size(), size_t(1));
+        QCOMPARE(pageCalls("publisherCbkByCpp").front().args,
+                 publisherReport(file, QStringLiteral("broken"), QString()));
+    }
+
+    void checksThatTakeTooLong_data()
+    {
+        QTest::addColumn<bool>("closeWindow");
+        QTest::newRow("out of time") << false;
+        QTest::newRow("window closed") << true;
+    }
+    void checksThatTakeTooLong()
+    {
+        QFETCH(bool, closeWindow);
+        if (!m_installersMade)
+            QSKIP(qPrintable(m_installers.skipReason()));
+        m_local.serve("/files/held.exe", m_installers.signedExe);
+        useSlowChecks(QStringLiteral("hold"));
+        Authenticode::setTimeLimit(closeWindow ? 600000 : 1000);
+        QCOMPARE(down(m_local.url(QStringLiteral("/files/held.exe"))), 0);
+        QVERIFY(waitForFinish());
+        QElapsedTimer closing;
+        if (closeWindow) {
+            QTRY_VERIFY(!manager()->findChildren<PublisherCheck *>().isEmpty());
+            closing.start();
+            setMainWindow(nullptr);
+            m_window.reset();
+        } else {
+            QTRY_COMPARE_WITH_TIMEOUT(pageCalls("publisherCbkByCpp").size(), size_t(1), 10000);
+        }
+        useRealChecks();
+        Authenticode::setTimeLimit(120000);
+        if (closeWindow) {
+            // Closing waits for no check: the program ends at once.
+            QVERIFY2(closing.elapsed() < 2000, qPrintable(QString::number(closing.elapsed())));
+            return;
+        }
+        // Its own words on the card, not the forgery warning.
+        QCOMPARE(pageCalls("publisherCbkByCpp").front().args,
+                 publisherReport(target(QStringLiteral("held.exe")), QStringLiteral("unchecked"),
+                                 QString()));
     }
 };
 

@@ -27,6 +27,7 @@ const GROUPS = [
   ["Message", "messages"],
   ["Element", "elements"],
   ["Publisher", "publisher"],
+  ["FailReason", "failReason"],
 ];
 
 test("names agree, in the same order", () => {

@@ -32,6 +32,8 @@
 #include <QUrlQuery>
 #include <QtTest>
 
+#include <sys/stat.h>
+
 #include <functional>
 #include <memory>
 
@@ -656,6 +658,8 @@ private slots:
             << QByteArray("http://page.test/beside-link.txt") << QByteArray();
         QTest::newRow("prefix further on")
             << QByteArray("http://evil.test/?u=http://page.test/../../index.html") << QByteArray();
+        // Opening it would wait for a writer that never comes.
+        QTest::newRow("FIFO") << QByteArray("http://page.test/pipe.js") << QByteArray();
     }
     void pageFiles()
     {
@@ -684,6 +688,9 @@ private slots:
         QVERIFY(QFile::link(root.path(), exeDir + QStringLiteral("/html/up")));
         QVERIFY(QFile::link(root.path() + QStringLiteral("/app/secret.txt"),
                             exeDir + QStringLiteral("/beside-link.txt")));
+        QCOMPARE(
+            mkfifo(QFile::encodeName(exeDir + QStringLiteral("/html/pipe.js")).constData(), 0600),
+            0);
 
         QCOMPARE(PageHook::pageContent(exeDir, url), body);
     }

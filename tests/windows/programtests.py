@@ -287,7 +287,7 @@ def run_program(wine, display, exe, name, script, service, on_waitfile=None, tim
 
 
 def driver_content(size):
-    return bytes(i % 251 for i in range(size))
+    return (b"MZ" + bytes(i % 251 for i in range(2, size)))[:size]
 
 
 PACKAGE_NAME = "tessaly-test-package"
