@@ -65,10 +65,14 @@ public:
             fail(name, "an object");
         return value.toObject();
     }
+    // The reader of a nested object, naming its keys with the path.
+    Reader section(const char *name)
+    {
+        return Reader(object(name), m_prefix + key(name) + QLatin1Char('.'), m_error);
+    }
     void rate(const char *name, RateLimit &out)
     {
-        const QJsonObject limit = object(name);
-        Reader inner(limit, m_prefix + key(name) + QLatin1Char('.'), m_error);
+        Reader inner = section(name);
         inner.number("per_minute", out.perMinute, 0, 100000000);
         inner.number("burst", out.burst, 0, 100000000);
         if (out.perMinute > 0 && out.burst == 0)
@@ -132,20 +136,17 @@ bool parseConfig(const QByteArray &json, ServiceConfig &config, QString &error)
     read.number("threads", config.threads, 2, 1024);
     read.flag("trust_forwarded_for", config.trustForwardedFor);
 
-    const QJsonObject oidc = read.object("oidc");
-    Reader provider(oidc, QStringLiteral("oidc."), error);
+    Reader provider = read.section("oidc");
     provider.text("issuer", config.oidcIssuer);
     provider.text("client_id", config.oidcClientId);
     provider.text("client_secret", config.oidcClientSecret);
     provider.text("scope", config.oidcScope);
 
-    const QJsonObject catalogue = read.object("catalogue");
-    Reader source(catalogue, QStringLiteral("catalogue."), error);
+    Reader source = read.section("catalogue");
     source.text("path", config.cataloguePath);
     source.number("reload_seconds", config.catalogueReloadSeconds, 1, 86400);
 
-    const QJsonObject limits = read.object("limits");
-    Reader bounds(limits, QStringLiteral("limits."), error);
+    Reader bounds = read.section("limits");
     int maxBody = static_cast<int>(config.maxBodyBytes);
     bounds.number("max_body_bytes", maxBody, 0, 1024 * 1024);
     config.maxBodyBytes = static_cast<size_t>(maxBody);
@@ -155,8 +156,7 @@ bool parseConfig(const QByteArray &json, ServiceConfig &config, QString &error)
     bounds.rate("pings", config.pings);
     bounds.rate("sign_in", config.signIn);
 
-    const QJsonObject tls = read.object("tls");
-    Reader files(tls, QStringLiteral("tls."), error);
+    Reader files = read.section("tls");
     files.text("certificate", config.tlsCertificate);
     files.text("key", config.tlsKey);
     if (!error.isEmpty())

@@ -44,7 +44,7 @@ int Store::migrate()
              " nickname TEXT NOT NULL, created BIGINT NOT NULL)",
          "CREATE TABLE tickets (ticket_hash TEXT PRIMARY KEY, expires BIGINT NOT NULL,"
          " state TEXT NOT NULL, user_id BIGINT)",
-         "CREATE TABLE sign_ins (state TEXT PRIMARY KEY, ticket TEXT NOT NULL,"
+         "CREATE TABLE sign_ins (state TEXT PRIMARY KEY, ticket_hash TEXT NOT NULL,"
          " browser_hash TEXT NOT NULL, nonce TEXT NOT NULL, verifier TEXT NOT NULL,"
          " expires BIGINT NOT NULL, user_id BIGINT, csrf TEXT)",
          "CREATE TABLE tokens (token_hash TEXT PRIMARY KEY, user_id BIGINT NOT NULL,"
@@ -108,11 +108,17 @@ TicketState Store::ticketState(const std::string &ticket, long long now)
 
 bool Store::settleTicket(const std::string &ticket, long long now, std::optional<long long> userId)
 {
+    return settleTicketHash(key(ticket), now, userId);
+}
+
+bool Store::settleTicketHash(const std::string &ticketHash, long long now,
+                             std::optional<long long> userId)
+{
     const auto rows = query(
         "UPDATE tickets SET state = ?, user_id = ? WHERE ticket_hash = ? AND state = 'waiting'"
         " AND expires > ? RETURNING ticket_hash",
         {std::string(userId ? "confirmed" : "cancelled"),
-         userId ? SqlValue(*userId) : SqlValue(nullptr), key(ticket), now});
+         userId ? SqlValue(*userId) : SqlValue(nullptr), ticketHash, now});
     return !rows.empty();
 }
 
@@ -128,15 +134,15 @@ std::optional<long long> Store::claimTicket(const std::string &ticket)
 
 void Store::saveSignIn(const PendingSignIn &signIn)
 {
-    query("INSERT INTO sign_ins (state, ticket, browser_hash, nonce, verifier, expires)"
+    query("INSERT INTO sign_ins (state, ticket_hash, browser_hash, nonce, verifier, expires)"
           " VALUES (?, ?, ?, ?, ?, ?)",
-          {signIn.state, signIn.ticket, signIn.browserHash, signIn.nonce, signIn.verifier,
+          {signIn.state, key(signIn.ticket), signIn.browserHash, signIn.nonce, signIn.verifier,
            signIn.expires});
 }
 
 std::optional<PendingSignIn> Store::signIn(const std::string &state, long long now)
 {
-    const auto rows = query("SELECT ticket, browser_hash, nonce, verifier, expires, user_id, csrf"
+    const auto rows = query("SELECT ticket_hash, browser_hash, nonce, verifier, expires, user_id, csrf"
                             " FROM sign_ins WHERE state = ? AND expires > ?",
                             {state, now});
     if (rows.empty())
@@ -144,7 +150,7 @@ std::optional<PendingSignIn> Store::signIn(const std::string &state, long long n
     const SqlRow &row = rows[0];
     PendingSignIn signIn;
     signIn.state = state;
-    signIn.ticket = text(row[0]);
+    signIn.ticketHash = text(row[0]);
     signIn.browserHash = text(row[1]);
     signIn.nonce = text(row[2]);
     signIn.verifier = text(row[3]);

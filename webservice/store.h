@@ -23,7 +23,8 @@ struct StoredUser {
 // A phone's sign-in between leaving for the provider and confirming.
 struct PendingSignIn {
     std::string state;
-    std::string ticket;
+    std::string ticket;     // given when saving
+    std::string ticketHash; // read back
     std::string browserHash; // hash of the secret in the phone's cookie
     std::string nonce;
     std::string verifier;
@@ -55,6 +56,9 @@ public:
     bool settleTicket(const std::string &ticket, long long now, std::optional<long long> userId);
     // The user of a confirmed ticket, handed out once.
     std::optional<long long> claimTicket(const std::string &ticket);
+    // The same for a ticket known by its hash (a sign-in keeps no ticket).
+    bool settleTicketHash(const std::string &ticketHash, long long now,
+                          std::optional<long long> userId);
 
     void saveSignIn(const PendingSignIn &signIn);
     std::optional<PendingSignIn> signIn(const std::string &state, long long now);

@@ -460,8 +460,8 @@ void TessalyService::confirm(const httplib::Request &req, httplib::Response &res
     m_store.dropSignIn(state);
     setBrowserCookie(res, std::string(), 0);
     const bool accept = req.get_param_value("decision") == "confirm";
-    const bool settled = m_store.settleTicket(
-        signIn->ticket, now(), accept ? std::optional<long long>(signIn->userId) : std::nullopt);
+    const bool settled = m_store.settleTicketHash(
+        signIn->ticketHash, now(), accept ? std::optional<long long>(signIn->userId) : std::nullopt);
     if (!settled)
         sendPage(res, phonepages::message("二维码已失效", "请在电脑上刷新二维码后重新扫描。"), 410);
     else if (accept)

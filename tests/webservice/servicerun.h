@@ -2,6 +2,8 @@
 // Processes for the service tests: tessaly-service itself, and the phone
 // (headless Chromium with an OpenID Connect provider, phone.mjs).
 
+#include "listeningurl.h"
+
 #include <QDir>
 #include <QFile>
 #include <QJsonDocument>
@@ -27,16 +29,7 @@ public:
         QObject::connect(&m_process, &QProcess::readyReadStandardError,
                          [this] { m_log += m_process.readAllStandardError(); });
         m_process.start();
-        if (!m_process.waitForStarted())
-            return false;
-        while (!m_process.canReadLine()) {
-            if (!m_process.waitForReadyRead(10000))
-                return false;
-        }
-        const QString ready = QString::fromUtf8(m_process.readLine()).trimmed();
-        if (!ready.startsWith(QLatin1String("listening on ")))
-            return false;
-        m_url = QUrl(ready.mid(13));
+        m_url = listeningUrl(m_process);
         return m_url.isValid();
     }
 

@@ -181,6 +181,7 @@ private slots:
                                                  {QStringLiteral("client_secret"), kClientSecret}}},
             {QStringLiteral("limits"),
              QJsonObject{{QStringLiteral("max_body_bytes"), 4096},
+                         {QStringLiteral("read_timeout_seconds"), 2},
                          // The dialog here polls every 200 ms, the phone signs in many times.
                          {QStringLiteral("polls"), QJsonObject{{QStringLiteral("per_minute"), 6000},
                                                                {QStringLiteral("burst"), 200}}},
@@ -497,6 +498,18 @@ private slots:
         QVERIFY(refused >= 2);
         // Another address is not affected.
         QCOMPARE(newTicket("203.0.113.78").value(QStringLiteral("expire_seconds")).toInt(), 300);
+    }
+
+    void slowClientsAreCut()
+    {
+        // A client that starts a request and never finishes it holds a worker
+        // only until the read time-out.
+        QTcpSocket slow;
+        slow.connectToHost(m_programSide.url().host(), quint16(m_programSide.url().port()));
+        QVERIFY(slow.waitForConnected(5000));
+        slow.write("GET /health HTTP/1.1\r\nHost: te");
+        QVERIFY(slow.waitForDisconnected(15000));
+        QVERIFY(!slow.readAll().startsWith("HTTP/1.1 200"));
     }
 
     void logsHoldNoSecrets()
