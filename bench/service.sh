@@ -7,9 +7,9 @@
 #   bench/service.sh [build-dir] [seconds] [connections]
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
-build="$(cd "${1:-$root/build}" && pwd)"
-seconds="${2:-10}"
-connections="${3:-64}"
+build="$(cd "${1:-${TESSALY_BENCH_BUILD:-$root/build}}" && pwd)"
+seconds="${2:-${TESSALY_BENCH_SECONDS:-10}}"
+connections="${3:-${TESSALY_BENCH_CONNECTIONS:-64}}"
 service="$build/bin/tessaly-service"
 standin="$build/bin/tessaly-devservice"
 if ! command -v wrk >/dev/null; then
@@ -50,6 +50,11 @@ measure() {
   p50="$(awk '$1 == "50%" {print $2}' <<<"$out")"
   p99="$(awk '$1 == "99%" {print $2}' <<<"$out")"
   errors="$(awk '/Non-2xx/ {print $NF}' <<<"$out")"
+  if ! kill -0 "$pid" 2>/dev/null; then
+    echo "$label: the server ended during the run; its last words:"
+    grep -v '^GET ' "$work"/*.err | tail -n 5
+    exit 1
+  fi
   printf '%-34s %10s req/s   p50 %8s   p99 %8s   peak RSS %6s MiB%s\n' "$label" "$rate" "$p50" "$p99" \
     "$(awk '/VmHWM/ {printf "%.0f", $2 / 1024}' "/proc/$pid/status")" \
     "${errors:+   non-2xx $errors}"
@@ -57,7 +62,7 @@ measure() {
 
 config() {
   cat >"$work/config.json" <<JSON
-{"database": "$1", "admin_token": "bench-admin-token-0123456789",
+{"database": "$1", "admin_token": "bench-admin-token-0123456789", "threads": 64,
  "limits": {"polls": {"per_minute": 0}, "pings": {"per_minute": 0}, "tickets": {"per_minute": 0}}}
 JSON
 }
@@ -90,4 +95,5 @@ start service "$service" --config "$work/config.json" --port 0
 bench "tessaly-service SQLite"
 kill "$pid"
 
-"$root/tests/webservice/run.sh" --postgresql "$0" "$build" "$seconds" "$connections" | tail -n +2
+TESSALY_BENCH_BUILD="$build" TESSALY_BENCH_SECONDS="$seconds" TESSALY_BENCH_CONNECTIONS="$connections" \
+  "$root/tests/webservice/run.sh" --postgresql "$0" | tail -n +2

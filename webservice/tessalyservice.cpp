@@ -104,6 +104,12 @@ void TessalyService::install(httplib::Server &server)
     server.set_read_timeout(m_config.readTimeoutSeconds);
     server.set_write_timeout(m_config.readTimeoutSeconds);
     server.set_keep_alive_timeout(5);
+    // Fewer reconnections: the listen queue is short, and a dropped
+    // connection attempt costs the client a second.
+    server.set_keep_alive_max_count(1000);
+    // Headers and body go out in separate writes: without this each answer
+    // waits for the client's delayed acknowledgement.
+    server.set_tcp_nodelay(true);
 
     const auto bind = [this](void (TessalyService::*handler)(const httplib::Request &,
                                                              httplib::Response &)) {

@@ -531,15 +531,15 @@ private slots:
         QTcpSocket inFlight;
         inFlight.connectToHost(run.url().host(), quint16(run.url().port()));
         QVERIFY(inFlight.waitForConnected(5000));
-        // A first answer shows the connection is held by a worker; the second
-        // request is half sent when the service is told to stop.
-        inFlight.write("GET /health HTTP/1.1\r\nHost: test\r\n\r\n");
-        QByteArray first;
-        while (!first.contains("\"ok\"}") && inFlight.waitForReadyRead(5000))
-            first += inFlight.readAll();
-        QVERIFY(first.startsWith("HTTP/1.1 200"));
-        inFlight.write("GET /health HTTP/1.1\r\nHost: test\r\n");
-        QVERIFY(inFlight.waitForBytesWritten(5000));
+        // The "100 Continue" shows the service is reading this request; its
+        // body follows only once the service has been told to stop.
+        inFlight.write("POST /api/driverwechat/index/createloginqrcode HTTP/1.1\r\nHost: test\r\n"
+                       "X-Forwarded-For: 198.51.100.250\r\nContent-Length: 2\r\n"
+                       "Expect: 100-continue\r\nConnection: close\r\n\r\n");
+        QByteArray interim;
+        while (!interim.contains("\r\n\r\n") && inFlight.waitForReadyRead(5000))
+            interim += inFlight.readAll();
+        QVERIFY2(interim.startsWith("HTTP/1.1 100"), interim.constData());
         run.terminate();
         // Once new connections are refused the service is stopping.
         QTRY_VERIFY_WITH_TIMEOUT(
@@ -549,11 +549,11 @@ private slots:
                 return !probe.waitForConnected(1000);
             }(),
             10000);
-        inFlight.write("Connection: close\r\n\r\n");
+        inFlight.write("{}");
         QByteArray reply;
         while (inFlight.waitForReadyRead(5000))
             reply += inFlight.readAll();
-        QVERIFY2(reply.startsWith("HTTP/1.1 200"), reply.constData());
+        QVERIFY2(reply.startsWith("HTTP/1.1 200") && reply.contains("\"ticket\""), reply.constData());
         QVERIFY(run.stop());
         if (m_twoInstances)
             QVERIFY(m_programSide.stop());
