@@ -27,7 +27,7 @@ bool CatalogueSource::isValid(const QByteArray &text, QString &why)
     QJsonParseError error{};
     const QJsonDocument document = QJsonDocument::fromJson(text, &error);
     if (error.error != QJsonParseError::NoError) {
-        why = QStringLiteral("not JSON: ") + error.errorString();
+        why = QStringLiteral("not JSON: broken at offset %1").arg(error.offset);
         return false;
     }
     if (!document.isObject()) {

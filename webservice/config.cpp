@@ -6,7 +6,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QUrl>
 
 namespace {
 QString key(const char *name)
@@ -93,15 +92,33 @@ private:
 
 bool isWebAddress(const std::string &text)
 {
-    const QUrl url(QString::fromStdString(text), QUrl::StrictMode);
-    return url.isValid() && !url.host().isEmpty() &&
-           (url.scheme() == QLatin1String("http") || url.scheme() == QLatin1String("https"));
+    // http(s)://host[:port][/path]: a host of letters, digits, dots, dashes
+    // (or a bracketed IPv6 address), nothing blank or unprintable after it.
+    std::string rest;
+    if (text.rfind("http://", 0) == 0)
+        rest = text.substr(7);
+    else if (text.rfind("https://", 0) == 0)
+        rest = text.substr(8);
+    else
+        return false;
+    const size_t end = rest.find_first_of("/?#");
+    const std::string authority = rest.substr(0, end);
+    if (authority.empty() ||
+        authority.find_first_not_of("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ"
+                                    "0123456789.-:[]") != std::string::npos ||
+        authority[0] == ':' || authority[0] == '.')
+        return false;
+    for (const unsigned char c : rest) {
+        if (c <= 0x20 || c >= 0x7f)
+            return false;
+    }
+    return true;
 }
 } // namespace
 
 bool ServiceConfig::publicUrlIsSecure() const
 {
-    return QUrl(QString::fromStdString(publicUrl)).scheme() == QLatin1String("https");
+    return publicUrl.rfind("https://", 0) == 0;
 }
 
 bool parseConfig(const QByteArray &json, ServiceConfig &config, QString &error)
@@ -109,9 +126,8 @@ bool parseConfig(const QByteArray &json, ServiceConfig &config, QString &error)
     QJsonParseError parseError{};
     const QJsonDocument document = QJsonDocument::fromJson(json, &parseError);
     if (parseError.error != QJsonParseError::NoError) {
-        error = QStringLiteral("not JSON: %1 at offset %2")
-                    .arg(parseError.errorString())
-                    .arg(parseError.offset);
+        // The offset, not Qt's translated wording: it reads the same anywhere.
+        error = QStringLiteral("not JSON: broken at offset %1").arg(parseError.offset);
         return false;
     }
     if (!document.isObject()) {
