@@ -12,6 +12,8 @@ packages=(
   xvfb xauth x11-utils xdotool imagemagick librsvg2-bin zbar-tools
   dbus dbus-x11 curl
   zlib1g-dev    # the stand-in service's compressed answers
+  # tessaly-service: its two stores, TLS and sign-in over HTTPS, its benchmark
+  libsqlite3-dev libpqxx-dev libssl-dev postgresql wrk openssl
   tinyproxy     # the proxy the network tests send downloads through
   osslsigncode  # reads installers' Authenticode signatures; tests sign their own
   libssl-dev ca-certificates  # the signer read from the signature itself; the roots vendors chain to

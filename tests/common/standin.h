@@ -3,6 +3,8 @@
 // a free loopback port, driven through its /__control/ interface. Tests that
 // use it are added with tessaly_add_test(... STANDIN).
 
+#include "listeningurl.h"
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -23,17 +25,7 @@ public:
         m_process.setArguments({QStringLiteral("--port"), QStringLiteral("0")});
         m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         m_process.start();
-        if (!m_process.waitForStarted())
-            return false;
-        while (!m_process.canReadLine()) {
-            if (!m_process.waitForReadyRead(10000))
-                return false;
-        }
-        const QString ready = QString::fromUtf8(m_process.readLine()).trimmed();
-        const QString prefix = QStringLiteral("listening on ");
-        if (!ready.startsWith(prefix))
-            return false;
-        m_url = QUrl(ready.mid(prefix.size()));
+        m_url = listeningUrl(m_process);
         return m_url.isValid();
     }
 

@@ -1,0 +1,15 @@
+# Turns the pages' catalogue script into the JSON document it assigns:
+#   cmake -DINPUT=catalogue.js -DOUTPUT=catalogue.json -P extract-catalogue.cmake
+file(READ "${INPUT}" script)
+set(prefix "window.TessalyCatalogue = ")
+string(FIND "${script}" "${prefix}" at)
+if(at LESS 0)
+    message(FATAL_ERROR "${INPUT} does not assign window.TessalyCatalogue")
+endif()
+string(LENGTH "${prefix}" length)
+math(EXPR start "${at} + ${length}")
+string(SUBSTRING "${script}" ${start} -1 json)
+string(STRIP "${json}" json)
+string(REGEX REPLACE ";$" "" json "${json}")
+file(WRITE "${OUTPUT}.tmp" "${json}\n")
+file(RENAME "${OUTPUT}.tmp" "${OUTPUT}")
