@@ -584,7 +584,8 @@ def without_runtime(checks, wine, display, app, service):
     bare = wine.work / "app-without-runtime"
     if bare.exists():
         shutil.rmtree(bare)
-    shutil.copytree(app, bare, ignore=shutil.ignore_patterns(RUNTIME_DLL))
+    # Neither runtime: the third-party one nor our own.
+    shutil.copytree(app, bare, ignore=shutil.ignore_patterns(RUNTIME_DLL, "libwke.dll"))
     with open(wine.work / "no-runtime.out", "wb") as out:
         process = wine.start(bare / "tessaly.exe", bare,
                              {"TESSALY_SERVICE_URL": service.url}, out)
