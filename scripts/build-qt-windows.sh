@@ -73,41 +73,16 @@ documented_line() {
 cache_lock "qt5-mingw-$arch" "Qt for $arch"
 
 # A ready copy from the shared tool-chain folder.
-take_ready_copy() {
-  local tarball file sums readme documented unpack top
+take_qt_copy() {
+  local tarball
   [ -d "$shared" ] || return 1
   tarball="$(find "$shared" -maxdepth 1 -name "qt5.*-mingw-w64-$arch.tar.xz" | sort | tail -n 1)"
-  if [ -z "$tarball" ]; then
-    say "no ready copy in $shared"
-    return 1
-  fi
-  file="$(basename "$tarball")"
-  sums="$tarball.sha256"
-  readme="$shared/README.md"
-  if [ ! -f "$sums" ] || ! (cd "$shared" && sha256sum --quiet --strict -c "$file.sha256" >/dev/null 2>&1); then
-    say "ready copy $file skipped: its checksum does not match $file.sha256"
-    return 1
-  fi
-  documented="$( [ -f "$readme" ] && documented_line "$readme" "$file" || true)"
-  if [ "$documented" != "$(echo "$configure_line" | normalise)" ]; then
-    say "ready copy $file skipped: its documented configure line differs from this script's"
-    return 1
-  fi
-  say "unpacking the ready copy $file"
-  unpack="$(mktemp -d "$cache/unpack-$arch.XXXXXX")"
-  tar -xJf "$tarball" -C "$unpack"
-  top="$(find "$unpack" -mindepth 1 -maxdepth 1 -type d)"
-  if [ "$(echo "$top" | wc -l)" -ne 1 ] || [ ! -d "$top/lib/cmake/Qt5" ]; then
-    say "ready copy $file skipped: it does not hold one Qt folder"
-    rm -rf "$unpack"
-    return 1
-  fi
-  rm -rf "$dest"
-  mv "$top" "$dest"
-  rm -rf "$unpack"
+  take_ready_copy "${tarball:-$shared/qt5-mingw-w64-$arch.tar.xz}" \
+    "$( [ -f "$shared/README.md" ] && documented_line "$shared/README.md" "$(basename "$tarball")" || true)" \
+    lib/cmake/Qt5 Qt
 }
 
-if take_ready_copy; then
+if take_qt_copy; then
   finish
   exit 0
 fi

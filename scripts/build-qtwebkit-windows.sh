@@ -86,36 +86,13 @@ documented_line() {
 
 cache_lock "qtwebkit-mingw-$arch" "QtWebKit for $arch"
 
-take_ready_copy() {
-  local tarball="$shared/$ready_name" readme="$shared/qtwebkit/README.md" unpack top
-  if [ ! -f "$tarball" ]; then
-    say "no ready copy in $shared"
-    return 1
-  fi
-  if [ ! -f "$tarball.sha256" ] ||
-    ! (cd "$shared" && sha256sum --quiet --strict -c "$ready_name.sha256" >/dev/null 2>&1); then
-    say "ready copy $ready_name skipped: its checksum does not match $ready_name.sha256"
-    return 1
-  fi
-  if [ ! -f "$readme" ] || [ "$(documented_line "$readme")" != "$(echo "$configure_line" | normalise)" ]; then
-    say "ready copy $ready_name skipped: its documented configure line differs from this script's"
-    return 1
-  fi
-  say "unpacking the ready copy $ready_name"
-  unpack="$(mktemp -d "$cache/unpack-qtwebkit-$arch.XXXXXX")"
-  tar -xJf "$tarball" -C "$unpack"
-  top="$(find "$unpack" -mindepth 1 -maxdepth 1 -type d)"
-  if [ "$(echo "$top" | wc -l)" -ne 1 ] || [ ! -f "$top/lib/cmake/Qt5WebKitWidgets/Qt5WebKitWidgetsConfig.cmake" ]; then
-    say "ready copy $ready_name skipped: it does not hold one QtWebKit folder"
-    rm -rf "$unpack"
-    return 1
-  fi
-  rm -rf "$dest"
-  mv "$top" "$dest"
-  rm -rf "$unpack"
+take_qtwebkit_copy() {
+  local readme="$shared/qtwebkit/README.md"
+  take_ready_copy "$shared/$ready_name" "$( [ -f "$readme" ] && documented_line "$readme" || true)" \
+    lib/cmake/Qt5WebKitWidgets/Qt5WebKitWidgetsConfig.cmake QtWebKit
 }
 
-if take_ready_copy; then
+if take_qtwebkit_copy; then
   finish
   exit 0
 fi

@@ -34,3 +34,37 @@ cache_lock() {
     exit 0
   fi
 }
+
+# take_ready_copy TARBALL DOCUMENTED MARK WHAT: unpacks a ready copy from the
+# shared tool-chain folder into dest when its .sha256 file matches, DOCUMENTED
+# (the configure line its README gives) is this script's, and it holds one
+# folder with MARK (a path inside it) in it.
+take_ready_copy() {
+  local tarball="$1" documented="$2" mark="$3" what="$4" file unpack top
+  file="$(basename "$tarball")"
+  if [ ! -f "$tarball" ]; then
+    say "no ready copy in $(dirname "$tarball")"
+    return 1
+  fi
+  if [ ! -f "$tarball.sha256" ] ||
+    ! (cd "$(dirname "$tarball")" && sha256sum --quiet --strict -c "$file.sha256" >/dev/null 2>&1); then
+    say "ready copy $file skipped: its checksum does not match $file.sha256"
+    return 1
+  fi
+  if [ "$documented" != "$(echo "$configure_line" | normalise)" ]; then
+    say "ready copy $file skipped: its documented configure line differs from this script's"
+    return 1
+  fi
+  say "unpacking the ready copy $file"
+  unpack="$(mktemp -d "$cache/unpack-$file.XXXXXX")"
+  tar -xJf "$tarball" -C "$unpack"
+  top="$(find "$unpack" -mindepth 1 -maxdepth 1 -type d)"
+  if [ "$(echo "$top" | wc -l)" -ne 1 ] || [ ! -e "$top/$mark" ]; then
+    say "ready copy $file skipped: it does not hold one $what folder"
+    rm -rf "$unpack"
+    return 1
+  fi
+  rm -rf "$dest"
+  mv "$top" "$dest"
+  rm -rf "$unpack"
+}
