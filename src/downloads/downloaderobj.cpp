@@ -11,8 +11,10 @@
 #include "downloads/taskbarprogress.h"
 #include "service/networkhelper.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QNetworkReply>
+#include <QThreadPool>
 
 using namespace ResponseDecision;
 
@@ -137,7 +139,8 @@ void DownloaderObj::handleHttpFinished()
     // An abort inside one of the slots can end the reply a second time.
     if (m_reply) {
         finish();
-        emit deleteMeLater();
+        if (!m_committing)
+            emit deleteMeLater();
     }
 }
 
@@ -170,16 +173,41 @@ void DownloaderObj::finish()
 
 void DownloaderObj::complete()
 {
+    // A gigabyte written through to the disk can take seconds (Windows writes
+    // behind lazily): a worker waits for the disk while the window goes on.
+    // The part travels with the worker and comes back to this thread; a job
+    // gone meanwhile leaves it for the next download of the address.
+    m_committing = true;
+    std::shared_ptr<PartFile> part(std::move(m_part));
+    QPointer<DownloaderObj> self(this);
+    QThreadPool::globalInstance()->start([part, self]() mutable {
+        const bool synced = part->syncData();
+        if (QCoreApplication *const app = QCoreApplication::instance()) {
+            QMetaObject::invokeMethod(
+                app,
+                [part = std::move(part), self = std::move(self), synced] {
+                    if (self)
+                        self->commit(*part, synced);
+                },
+                Qt::QueuedConnection);
+        }
+    });
+}
+
+void DownloaderObj::commit(PartFile &part, bool synced)
+{
+    m_committing = false;
     // Someone may have put a file of the name there while this one arrived.
     m_targetPath = SavedFiles::placeFor(m_targetPath);
-    const bool committed = m_part->commit(m_targetPath);
-    m_part.reset();
-    if (!committed)
-        return fail(Reason::NotWritable);
-    SavedFiles::remember(m_targetPath);
-    reportFinish(Done, m_targetPath, QString());
-    if (m_manager)
-        m_manager->checkPublisher(m_targetPath);
+    if (!synced || !part.commit(m_targetPath)) {
+        fail(Reason::NotWritable);
+    } else {
+        SavedFiles::remember(m_targetPath);
+        reportFinish(Done, m_targetPath, QString());
+        if (m_manager)
+            m_manager->checkPublisher(m_targetPath);
+    }
+    emit deleteMeLater();
 }
 
 int DownloaderObj::startSuccessor(const DownloaderObj &predecessor, const QUrl &target)

@@ -69,8 +69,10 @@ private:
     void decideBody();
     void write(const QByteArray &data);
     void finish();
-    // The body is all there: the part file takes the name, and the page hears.
+    // The body is all there: once on the disk, the part file takes the name,
+    // and the page hears.
     void complete();
+    void commit(PartFile &part, bool synced);
     void fail(ResponseDecision::Reason reason);
     // The page of the manager that made this job; none once it is gone.
     DownloadPage *page() const;
@@ -90,6 +92,8 @@ private:
     } m_request;
     ResponseDecision::Known m_known;
     ResponseDecision::Decision m_decision;
+    // The part is on its way to the disk; the job ends after it.
+    bool m_committing = false;
     DownloadProgress *m_progress = nullptr;
     QPointer<DownloaderObjManager> m_manager;
 };

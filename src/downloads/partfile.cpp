@@ -171,10 +171,15 @@ QByteArray PartFile::head(int count)
     return bytes;
 }
 
+bool PartFile::syncData()
+{
+    return m_part.flush() && FileSync::flush(m_part.handle());
+}
+
 bool PartFile::commit(const QString &target)
 {
     // A power cut after the rename must not leave a short file under the name.
-    if (!m_part.flush() || !FileSync::flush(m_part.handle())) {
+    if (!syncData()) {
         qWarning() << "part file not on the disk:" << m_part.fileName() << m_part.errorString();
         return false;
     }

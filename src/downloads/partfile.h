@@ -43,6 +43,9 @@ public:
     ResponseDecision::Reason writeFailure() const { return m_writeFailure; }
     // How the download ended, judged with what the part holds.
     ResponseDecision::Ending verify(ResponseDecision::End end);
+    // Writes the data through to the disk; may take long, and may run on
+    // another thread while no other call is made.
+    bool syncData();
     // Data on the disk, then the part takes the name target (replacing it).
     bool commit(const QString &target);
     // Removes the part and its sidecar.
