@@ -1,9 +1,11 @@
 #include "account/user.h"
 
 #include "account/userfile.h"
+#include "base/logcategories.h"
 #include "service/responseenvelope.h"
 #include "service/serviceerrorbox.h"
 
+#include <QCoreApplication>
 #include <QJsonObject>
 #include <QUrl>
 #include <QWidget>
@@ -56,6 +58,14 @@ User::User()
     loadUserFile();
     // The error box offers the chat with the account's state in the link.
     ServiceErrorBox::setLinkSource([] { return User::instance()->serviceLink(); });
+    if (const QCoreApplication *app = QCoreApplication::instance())
+        connect(app, &QCoreApplication::aboutToQuit, this, &User::release);
+}
+
+void User::release()
+{
+    m_released = true;
+    m_record.avatar = QPixmap();
 }
 
 void User::loadUserFile()
@@ -98,6 +108,10 @@ void User::signOut()
 
 bool User::saveUserFile()
 {
+    if (m_released) {
+        qCWarning(lcAccount) << "user file not saved: the application has quit";
+        return false;
+    }
     return UserFile::save(UserFile::path(), m_record);
 }
 

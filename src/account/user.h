@@ -69,6 +69,9 @@ signals:
 
 private:
     User();
+    // What the user record holds of the window system goes while the
+    // application runs; the record is not saved after it.
+    void release();
 
     // Takes the "data" of a successful configuration reply.
     void storeConfig(const QJsonValue &data);
@@ -80,4 +83,5 @@ private:
     QJsonValue m_configData{QJsonValue::Null};
     QJsonValue m_internationalConfig{QJsonValue::Null};
     QPointer<QWidget> m_errorBoxParent;
+    bool m_released = false;
 };

@@ -4,6 +4,7 @@
 #include "app/com.h"
 #include "app/displayscale.h"
 #include "base/appinfo.h"
+#include "base/logfile.h"
 #include "i18n/international.h"
 #include "webui/mainwindowref.h"
 #include "webui/miniblinkdialog.h"
@@ -11,6 +12,7 @@
 #include "webui/wkeloader.h"
 
 #include <QApplication>
+#include <QStandardPaths>
 #include <QTextCodec>
 
 namespace {
@@ -37,6 +39,8 @@ int main(int argc, char *argv[])
     DisplayScale::prepare();
     QApplication app(argc, argv);
     QTextCodec::setCodecForLocale(QTextCodec::codecForName("UTF-8"));
+    // What goes wrong can be sent to support: the log is kept in the data folder.
+    const LogFile log(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
     const QString appDir = QCoreApplication::applicationDirPath();
     International::instance()->installTranslationsAndFont(appDir);
 

@@ -1,5 +1,6 @@
 #include "downloads/downloaderobj.h"
 
+#include "base/logcategories.h"
 #include "downloads/downloaderobjmanager.h"
 #include "downloads/downloadfilename.h"
 #include "downloads/downloadpage.h"
@@ -72,6 +73,7 @@ int DownloaderObj::startDownload(const QString &url)
     const QString why =
         opened == PartFile::Open::Busy ? tr("另一个下载正在写入这个文件") : m_part->errorString();
     if (opened != PartFile::Open::Opened) {
+        qCWarning(lcDownloads).noquote() << "cannot save into" << m_targetPath << ":" << why;
         if (asked)
             asked->showCannotSave(m_targetPath, why);
         m_part.reset();
@@ -81,6 +83,11 @@ int DownloaderObj::startDownload(const QString &url)
     m_known = {QUrl(url, QUrl::TolerantMode), m_part->size(), m_part->validator(),
                m_request.expectedSize, m_request.redirectHops};
     m_reply = NetworkHelper::instance()->startGet(m_sourceUrl, requestHeaders(url, m_known), this);
+    if (!m_reply) {
+        m_part.reset();
+        taskbar.setState(TaskbarProgress::State::NoProgress);
+        return CannotSave;
+    }
     m_reply->setReadBufferSize(kReadBufferSize);
     m_progress = new DownloadProgress(
         this, m_manager ? m_manager->stallTimeout() : 0, [this] { return page(); },
@@ -166,7 +173,7 @@ void DownloaderObj::finish()
     if (ending.outcome == Outcome::Cancelled)
         reportFinish(Cancelled, QString(), tr("用户取消了下载"));
     else if (ending.outcome == Outcome::Failed)
-        fail(ending.reason);
+        fail(ending.reason, reply);
     else if (m_manager)
         m_manager->followRedirect(this, m_decision.target);
 }
@@ -219,8 +226,18 @@ int DownloaderObj::startSuccessor(const DownloaderObj &predecessor, const QUrl &
     return startDownload(target.toDisplayString());
 }
 
-void DownloaderObj::fail(Reason reason)
+void DownloaderObj::fail(Reason reason, const QNetworkReply *reply)
 {
+    if (reply) {
+        qCWarning(lcDownloads).noquote()
+            << "download of" << LogText::address(reply->url()) << "failed:" << reasonWord(reason)
+            << "HTTP" << reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt()
+            << LogText::errorText(*reply);
+    } else {
+        qCWarning(lcDownloads).noquote()
+            << "download of" << LogText::address(QUrl(m_sourceUrl))
+            << "failed:" << reasonWord(reason) << "into" << m_targetPath;
+    }
     if (DownloadPage *const target = page())
         target->reportFailReason(QString::fromLatin1(reasonWord(reason)));
     reportFinish(Failed, QString(),

@@ -73,12 +73,14 @@ private:
     // and the page hears.
     void complete();
     void commit(PartFile &part, bool synced);
-    void fail(ResponseDecision::Reason reason);
+    // Tells the page, and the log with the reply's status and error text.
+    void fail(ResponseDecision::Reason reason, const QNetworkReply *reply = nullptr);
     // The page of the manager that made this job; none once it is gone.
     DownloadPage *page() const;
 
     std::unique_ptr<PartFile> m_part;
-    QNetworkReply *m_reply = nullptr;
+    // Gone with the network's access manager when the application quits.
+    QPointer<QNetworkReply> m_reply;
     QString m_targetPath;
     QString m_sourceUrl;
     // What the page said of the download; a redirect's successor takes it over.

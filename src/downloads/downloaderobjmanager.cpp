@@ -1,4 +1,5 @@
 #include "downloads/downloaderobjmanager.h"
+#include "base/logcategories.h"
 
 #include "downloads/downloaderobj.h"
 #include "downloads/downloadpage.h"
@@ -25,7 +26,7 @@ DownloaderObjManager::~DownloaderObjManager() = default;
 int DownloaderObjManager::down(const QStringList &arguments)
 {
     if (!arguments.isEmpty() && m_running.value(arguments.first())) {
-        qDebug() << "already downloading" << arguments.first();
+        qCInfo(lcDownloads) << "already downloading" << arguments.first();
         return DownloaderObj::Started;
     }
     DownloaderObj *job = createDownloader();

@@ -1,4 +1,5 @@
 #include "downloads/partfile.h"
+#include "base/logcategories.h"
 
 #include "downloads/downloadfilename.h"
 #include "downloads/filesync.h"
@@ -180,12 +181,13 @@ bool PartFile::commit(const QString &target)
 {
     // A power cut after the rename must not leave a short file under the name.
     if (!syncData()) {
-        qWarning() << "part file not on the disk:" << m_part.fileName() << m_part.errorString();
+        qCWarning(lcDownloads) << "part file not on the disk:" << m_part.fileName()
+                               << m_part.errorString();
         return false;
     }
     m_part.close();
     if (!FileSync::replace(m_part.fileName().toStdU16String(), target.toStdU16String())) {
-        qWarning() << "part file cannot take the name" << target;
+        qCWarning(lcDownloads) << "part file cannot take the name" << target;
         return false;
     }
     if (m_ownsSidecar)

@@ -11,6 +11,9 @@ public:
 
     // Created on first use.
     static TaskbarProgress &instance();
+    // Lets go of what it holds of the shell, while the application (and COM
+    // on Windows) still runs; every later call does nothing.
+    void release();
 
     // The native handle of the window whose button shows the progress.
     void setWindow(std::uintptr_t window);

@@ -52,11 +52,18 @@ TaskbarProgress::TaskbarProgress() : m_platform(std::make_unique<Platform>()) {}
 
 TaskbarProgress::~TaskbarProgress() = default;
 
+void TaskbarProgress::release()
+{
+    m_platform.reset();
+}
+
 // The dock finds the entry through the desktop file, not through a window.
 void TaskbarProgress::setWindow(std::uintptr_t) {}
 
 void TaskbarProgress::setState(State state)
 {
+    if (!m_platform)
+        return;
     // A download that starts while none is shown begins from an empty bar.
     const bool visible = state == State::Normal;
     m_platform->update(visible, visible && m_platform->visible ? m_platform->step : 0);
@@ -64,6 +71,8 @@ void TaskbarProgress::setState(State state)
 
 void TaskbarProgress::setValue(std::int64_t completed, std::int64_t total)
 {
+    if (!m_platform)
+        return;
     int step = 0;
     if (total > 0 && completed > 0)
         step = int(std::min(completed, total) * kSteps / total);

@@ -8,6 +8,12 @@ struct TaskbarProgress::Platform {
     HWND window = nullptr;
     // Empty when the shell object is unavailable; every operation is then a no-op.
     ITaskbarList3 *taskbar = nullptr;
+
+    ~Platform()
+    {
+        if (taskbar)
+            taskbar->Release();
+    }
 };
 
 TaskbarProgress &TaskbarProgress::instance()
@@ -31,18 +37,27 @@ TaskbarProgress::TaskbarProgress() : m_platform(std::make_unique<Platform>())
     taskbar->SetProgressState(m_platform->window, TBPF_NORMAL);
 }
 
-// The shell object is deliberately not released: this runs at process exit,
-// after COM has been shut down, when calling into it is no longer safe.
-TaskbarProgress::~TaskbarProgress() = default;
+// Past the application's end COM is shut down and the shell object may not be
+// called: one that was not released in time is left to the process's end.
+TaskbarProgress::~TaskbarProgress()
+{
+    (void)m_platform.release();
+}
+
+void TaskbarProgress::release()
+{
+    m_platform.reset();
+}
 
 void TaskbarProgress::setWindow(std::uintptr_t window)
 {
-    m_platform->window = reinterpret_cast<HWND>(window);
+    if (m_platform)
+        m_platform->window = reinterpret_cast<HWND>(window);
 }
 
 void TaskbarProgress::setState(State state)
 {
-    if (!m_platform->taskbar)
+    if (!m_platform || !m_platform->taskbar)
         return;
     m_platform->taskbar->SetProgressState(m_platform->window,
                                           state == State::Normal ? TBPF_NORMAL : TBPF_NOPROGRESS);
@@ -50,7 +65,7 @@ void TaskbarProgress::setState(State state)
 
 void TaskbarProgress::setValue(std::int64_t completed, std::int64_t total)
 {
-    if (!m_platform->taskbar)
+    if (!m_platform || !m_platform->taskbar)
         return;
     // An unknown total (-1) becomes the largest value, which shows as no progress yet.
     m_platform->taskbar->SetProgressValue(m_platform->window, static_cast<ULONGLONG>(completed),

@@ -31,6 +31,13 @@ International *International::instance()
     return &international;
 }
 
+International::International()
+{
+    // The translators are the application's to use: they go while it runs.
+    if (const QCoreApplication *app = QCoreApplication::instance())
+        connect(app, &QCoreApplication::aboutToQuit, this, [this] { m_translators.clear(); });
+}
+
 International::~International() = default;
 
 void International::installTranslationsAndFont(const QString &appDir)

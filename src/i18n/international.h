@@ -35,7 +35,7 @@ public:
                                    const QString &fileName);
 
 private:
-    International() = default;
+    International();
     ~International() override;
 
     std::vector<std::unique_ptr<QTranslator>> m_translators;

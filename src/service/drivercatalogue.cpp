@@ -1,4 +1,5 @@
 #include "service/drivercatalogue.h"
+#include "base/logcategories.h"
 
 #include "base/cataloguescript.h"
 #include "service/networkhelper.h"
@@ -48,8 +49,8 @@ void DriverCatalogue::load()
         CatalogueScript::documentOf(readFile(m_builtInScript, 4 * CatalogueCheck::kMaxBytes)),
         CatalogueCheck::Age());
     if (!builtIn.taken()) {
-        qWarning() << "driver catalogue: the built-in one in" << m_builtInScript
-                   << "cannot be read:" << builtIn.refusal << "- no other is taken";
+        qCWarning(lcService) << "driver catalogue: the built-in one in" << m_builtInScript
+                             << "cannot be read:" << builtIn.refusal << "- no other is taken";
         return;
     }
     m_floorKnown = true;
@@ -63,8 +64,8 @@ void DriverCatalogue::load()
     const QByteArray kept = readFile(path, CatalogueCheck::kMaxBytes + 1);
     const CatalogueCheck::Verdict verdict = CatalogueCheck::check(kept, m_floor);
     if (!verdict.taken()) {
-        qWarning() << "driver catalogue: the kept one in" << path
-                   << "is not used:" << verdict.refusal;
+        qCWarning(lcService) << "driver catalogue: the kept one in" << path
+                             << "is not used:" << verdict.refusal;
         return;
     }
     const QByteArray keptCompact = compact(verdict.catalogue);
@@ -90,8 +91,8 @@ void DriverCatalogue::handleHttpResponse(RequestName::Name name, const QByteArra
 int DriverCatalogue::handleHttpError(RequestName::Name name, QNetworkReply::NetworkError error,
                                      const QString &errorMsg, QWidget *)
 {
-    qWarning() << "driver catalogue: request" << name << "failed:" << error << errorMsg
-               << "- the catalogue in use stays";
+    qCWarning(lcService) << "driver catalogue: request" << name << "failed:" << error << errorMsg
+                         << "- the catalogue in use stays";
     return 0;
 }
 
@@ -99,25 +100,26 @@ void DriverCatalogue::offer(const QByteArray &document)
 {
     load();
     if (!m_floorKnown) {
-        qWarning() << "driver catalogue: the service's is refused: there is no built-in one to "
-                      "check it against";
+        qCWarning(lcService)
+            << "driver catalogue: the service's is refused: there is no built-in one to "
+               "check it against";
         return;
     }
     const CatalogueCheck::Verdict verdict = CatalogueCheck::check(document, m_floor);
     if (!verdict.taken()) {
-        qWarning() << "driver catalogue: the service's is refused:" << verdict.refusal;
+        qCWarning(lcService) << "driver catalogue: the service's is refused:" << verdict.refusal;
         return;
     }
     const CatalogueCheck::Age age = CatalogueCheck::ageOf(verdict.catalogue);
     const QString older = CatalogueCheck::olderPart(age, m_currentAge);
     if (!older.isEmpty()) {
-        qWarning() << "driver catalogue: the service's is refused, older than the one in use:"
-                   << older;
+        qCWarning(lcService)
+            << "driver catalogue: the service's is refused, older than the one in use:" << older;
         return;
     }
     const QByteArray taken = compact(verdict.catalogue);
     if (taken == m_current) {
-        qDebug() << "driver catalogue: the service's is the one in use";
+        qCDebug(lcService) << "driver catalogue: the service's is the one in use";
         return;
     }
 
@@ -126,15 +128,15 @@ void DriverCatalogue::offer(const QByteArray &document)
     QSaveFile file(keptPath());
     if (!file.open(QIODevice::WriteOnly) || file.write(document) != document.size() ||
         !file.commit()) {
-        qWarning() << "driver catalogue: cannot keep the service's in" << keptPath() << ":"
-                   << file.errorString();
+        qCWarning(lcService) << "driver catalogue: cannot keep the service's in" << keptPath()
+                             << ":" << file.errorString();
         return;
     }
     m_current = taken;
     m_currentAge = age;
     m_updated = document;
     m_updatedOn = QDate::currentDate();
-    qInfo() << "driver catalogue: took the service's of" << age.date << "with PCI id list"
-            << age.pciIds;
+    qCInfo(lcService) << "driver catalogue: took the service's of" << age.date << "with PCI id list"
+                      << age.pciIds;
     emit updatedChanged();
 }

@@ -1,6 +1,7 @@
 #include "service/networkhelper.h"
 
 #include "base/appinfo.h"
+#include "base/logcategories.h"
 #include "hardware/machineidentity.h"
 #include "hardware/systeminfo.h"
 #include "i18n/international.h"
@@ -22,6 +23,11 @@ const char *const kTooLargeProperty = "tessalyTooLarge";
 // No answer of the service comes near this; a larger one is not read into
 // memory at all.
 constexpr qint64 kMaxServiceReplyBytes = 1024 * 1024;
+
+int httpStatus(const QNetworkReply &reply)
+{
+    return reply.attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+}
 
 void limitSize(QNetworkReply *reply)
 {
@@ -67,7 +73,7 @@ NetworkHelper *NetworkHelper::instance()
 }
 
 NetworkHelper::NetworkHelper()
-    : m_manager(this), m_version(QCoreApplication::applicationVersion()),
+    : m_manager(new QNetworkAccessManager(this)), m_version(QCoreApplication::applicationVersion()),
       m_product(QString::fromLatin1(AppInfo::kProductCode)),
       m_host(QString::fromUtf8(TESSALY_SERVICE_HOST)),
       m_serviceOverride(addressOverride("TESSALY_SERVICE_URL"))
@@ -75,7 +81,11 @@ NetworkHelper::NetworkHelper()
     const bool is64Bit = MachineIdentity::is64Bit();
     m_system = SystemInfo::osVersion(is64Bit);
     m_bit64 = is64Bit ? QStringLiteral("true") : QStringLiteral("false");
-    connect(&m_manager, &QNetworkAccessManager::finished, this, &NetworkHelper::handleResponse);
+    connect(m_manager, &QNetworkAccessManager::finished, this, &NetworkHelper::handleResponse);
+    // The singleton outlives the application; what it holds of Qt's network
+    // must not.
+    if (const QCoreApplication *app = QCoreApplication::instance())
+        connect(app, &QCoreApplication::aboutToQuit, this, &NetworkHelper::release);
     // Requests and downloads take the proxy the user has set up for the
     // system: the Internet Options on Windows, http_proxy, https_proxy and
     // no_proxy in the environment on Linux.
@@ -91,6 +101,28 @@ NetworkHelper::NetworkHelper()
     m_statisticsUrl.setPort(statisticsBase.port());
     m_statisticsUrl.setPath(QStringLiteral("/helper/statistics"));
     applyOverride(m_statisticsUrl, addressOverride("TESSALY_STATISTICS_URL"));
+}
+
+void NetworkHelper::release()
+{
+    if (!m_manager)
+        return;
+    // Replies still on their way end here without a word to their handlers:
+    // the windows they would answer are closing.
+    m_manager->disconnect(this);
+    const auto replies = m_manager->findChildren<QNetworkReply *>();
+    for (QNetworkReply *reply : replies) {
+        reply->disconnect();
+        delete qobject_cast<RequestName *>(reply->request().originatingObject());
+    }
+    delete m_manager.data();
+}
+
+QNetworkAccessManager *NetworkHelper::manager(const char *what) const
+{
+    if (!m_manager)
+        qCWarning(lcService) << what << "not sent: the application is quitting";
+    return m_manager;
 }
 
 bool NetworkHelper::hasService() const
@@ -156,9 +188,18 @@ void NetworkHelper::sendStatistics(const QString &type)
         return;
     QUrl url = m_statisticsUrl;
     url.setQuery(buildCommonQuery({{QStringLiteral("type"), type}}));
-    QNetworkReply *reply = m_manager.get(QNetworkRequest(url));
+    QNetworkAccessManager *const network = manager("statistics ping");
+    if (!network)
+        return;
+    QNetworkReply *reply = network->get(QNetworkRequest(url));
     // Nobody reads a ping's answer; the reply goes once it is complete.
-    connect(reply, &QNetworkReply::finished, reply, &QObject::deleteLater);
+    connect(reply, &QNetworkReply::finished, reply, [reply] {
+        if (reply->error() != QNetworkReply::NoError)
+            qCWarning(lcService).noquote()
+                << "statistics ping to" << LogText::address(reply->url()) << "failed: HTTP"
+                << httpStatus(*reply) << LogText::errorText(*reply);
+        reply->deleteLater();
+    });
     limitSize(reply);
 }
 
@@ -181,7 +222,10 @@ QNetworkReply *NetworkHelper::startGet(const QString &url, const Pairs &headers,
     QNetworkRequest request(QUrl(url, QUrl::TolerantMode));
     for (const auto &header : headers)
         request.setRawHeader(header.first.toUtf8(), header.second.toUtf8());
-    QNetworkReply *reply = m_manager.get(request);
+    QNetworkAccessManager *const network = manager("download");
+    if (!network)
+        return nullptr;
+    QNetworkReply *reply = network->get(request);
     connect(reply, &QNetworkReply::finished, receiver, &DownloadReceiver::handleHttpFinished);
     connect(reply, &QNetworkReply::readyRead, receiver, &DownloadReceiver::handleHttpReadyRead);
     connect(reply, &QNetworkReply::downloadProgress, receiver, &DownloadReceiver::handleProgress);
@@ -226,13 +270,16 @@ void NetworkHelper::send(const ServiceRequest &service, HttpHandler *handler)
 {
     // Callers ask first; a request without a service would only go nowhere.
     if (!hasService()) {
-        qWarning("service request %s not sent: no service is configured",
-                 QMetaEnum::fromType<RequestName::Name>().valueToKey(service.name));
+        qCWarning(lcService, "service request %s not sent: no service is configured",
+                  QMetaEnum::fromType<RequestName::Name>().valueToKey(service.name));
         return;
     }
     QUrl url = serviceUrl(service.path);
     url.setQuery(buildCommonQuery(service.items));
 
+    QNetworkAccessManager *const network = manager("service request");
+    if (!network)
+        return;
     QNetworkRequest request(url);
     // The tag lives until the dispatcher has handed the reply over.
     request.setOriginatingObject(new RequestName(service.name, handler));
@@ -241,8 +288,8 @@ void NetworkHelper::send(const ServiceRequest &service, HttpHandler *handler)
 
     // A plain post() would make Qt add a form content type; the service gets
     // an empty body with none.
-    QNetworkReply *reply = service.post ? m_manager.sendCustomRequest(request, "POST", QByteArray())
-                                        : m_manager.get(request);
+    QNetworkReply *reply = service.post ? network->sendCustomRequest(request, "POST", QByteArray())
+                                        : network->get(request);
 
     // A request that never finishes would leave its handler waiting for ever:
     // past the time-out it ends as a transport failure like any other.
@@ -264,10 +311,20 @@ void NetworkHelper::handleResponse(QNetworkReply *reply)
     if (!tag)
         return;
 
+    const bool timedOut = reply->property(kTimedOutProperty).toBool();
+    const bool tooLarge = reply->property(kTooLargeProperty).toBool();
+    if (timedOut || tooLarge || reply->error() != QNetworkReply::NoError) {
+        qCWarning(lcService).noquote()
+            << "service request" << QMetaEnum::fromType<RequestName::Name>().valueToKey(tag->name())
+            << "to" << LogText::address(reply->url()) << "failed: HTTP" << httpStatus(*reply)
+            << (timedOut   ? QStringLiteral("timed out")
+                : tooLarge ? QStringLiteral("answer too large")
+                           : LogText::errorText(*reply));
+    }
     if (HttpHandler *handler = tag->handler()) {
-        if (reply->property(kTimedOutProperty).toBool())
+        if (timedOut)
             handler->handleHttpError(tag->name(), QNetworkReply::TimeoutError, tr("请求超时"));
-        else if (reply->property(kTooLargeProperty).toBool())
+        else if (tooLarge)
             handler->handleHttpError(tag->name(), QNetworkReply::UnknownContentError,
                                      tr("服务器的回复过大"));
         else if (reply->error() != QNetworkReply::NoError)

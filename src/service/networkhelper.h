@@ -10,6 +10,7 @@
 #include <QNetworkReply>
 #include <QObject>
 #include <QPair>
+#include <QPointer>
 #include <QString>
 #include <QUrl>
 #include <QUrlQuery>
@@ -50,7 +51,8 @@ public:
 
     // A plain GET for a download job, with the given raw headers in order. The
     // reply's finished, readyRead and downloadProgress go to the receiver's
-    // slots; the receiver owns the returned reply.
+    // slots; the receiver owns the returned reply. None once the application
+    // is quitting.
     QNetworkReply *startGet(const QString &url, const Pairs &headers, DownloadReceiver *receiver);
 
     // The identity items followed by the request's own items, each value
@@ -67,6 +69,8 @@ signals:
 
 private slots:
     void handleResponse(QNetworkReply *reply);
+    // Ends what is in flight and lets the access manager go.
+    void release();
 
 private:
     NetworkHelper();
@@ -80,8 +84,11 @@ private:
     };
     void send(const ServiceRequest &request, HttpHandler *handler);
     QUrl serviceUrl(const char *path) const;
+    // The access manager; none, with a line in the log, after release().
+    QNetworkAccessManager *manager(const char *what) const;
 
-    QNetworkAccessManager m_manager; // a child, so requests in flight can be found
+    // A child, so requests in flight can be found.
+    QPointer<QNetworkAccessManager> m_manager;
 
     QString m_version;
     QString m_system;

@@ -1,5 +1,7 @@
 #include "service/requestname.h"
 
+#include "service/httphandler.h"
+
 namespace {
 int &liveTags()
 {
@@ -8,7 +10,9 @@ int &liveTags()
 }
 } // namespace
 
-RequestName::RequestName(Name name, HttpHandler *handler) : m_name(name), m_handler(handler)
+RequestName::RequestName(Name name, HttpHandler *handler)
+    : m_name(name), m_handler(handler), m_handlerObject(dynamic_cast<QObject *>(handler)),
+      m_tracked(!m_handlerObject.isNull())
 {
     ++liveTags();
 }

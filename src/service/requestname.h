@@ -3,6 +3,7 @@
 // the reply. The request client deletes it once the reply has been handed over.
 
 #include <QObject>
+#include <QPointer>
 
 class HttpHandler;
 
@@ -23,7 +24,9 @@ public:
     ~RequestName() override;
 
     Name name() const { return m_name; }
-    HttpHandler *handler() const { return m_handler; }
+    // None once the handler is gone (known of handlers that are QObjects, as
+    // all of the program's are; others must outlive their requests).
+    HttpHandler *handler() const { return !m_tracked || m_handlerObject ? m_handler : nullptr; }
 
     // For testing: how many tags exist, i.e. service requests not yet dispatched.
     static int liveCount();
@@ -31,4 +34,6 @@ public:
 private:
     const Name m_name;
     HttpHandler *const m_handler; // not owned
+    const QPointer<QObject> m_handlerObject;
+    const bool m_tracked;
 };

@@ -1,4 +1,5 @@
 #include "webui/miniblinkdialog.h"
+#include "base/logcategories.h"
 
 #include "account/loginwidget.h"
 #include "account/user.h"
@@ -94,6 +95,9 @@ MiniblinkDialog::MiniblinkDialog(QWidget *parent) : QDialog(parent)
     setAutoFillBackground(true);
 
     TaskbarProgress::instance().setWindow(static_cast<std::uintptr_t>(winId()));
+    // The taskbar's shell object goes while COM still runs.
+    connect(qApp, &QCoreApplication::aboutToQuit, this,
+            [] { TaskbarProgress::instance().release(); });
 }
 
 MiniblinkDialog::~MiniblinkDialog()
@@ -148,7 +152,7 @@ void MiniblinkDialog::pageMouseEvent(MouseAction action, const std::string &elem
         m_dragging = true;
         m_windowPosAtPress = pos();
         m_pressPoint = QPoint(x, y);
-        qDebug() << "blkLeftMousePressEvent" << m_windowPosAtPress << x << y;
+        qCDebug(lcChatter) << "blkLeftMousePressEvent" << m_windowPosAtPress << x << y;
         break;
     case MouseAction::Move: {
         if (!m_dragging)
@@ -156,13 +160,13 @@ void MiniblinkDialog::pageMouseEvent(MouseAction action, const std::string &elem
         const QPoint offset(x - m_pressPoint.x(), y - m_pressPoint.y());
         move(pos() + offset);
         m_windowPosAtPress = pos();
-        qDebug() << "blkMouseMoveEvent" << m_windowPosAtPress << offset;
+        qCDebug(lcChatter) << "blkMouseMoveEvent" << m_windowPosAtPress << offset;
         break;
     }
     case MouseAction::Release:
         m_pressPoint = QPoint(x, y);
         m_dragging = false;
-        qDebug() << "blkMouseReleaseEvent" << m_windowPosAtPress;
+        qCDebug(lcChatter) << "blkMouseReleaseEvent" << m_windowPosAtPress;
         break;
     }
 }
@@ -199,8 +203,9 @@ void MiniblinkDialog::timerEvent(QTimerEvent *event)
         const QPoint p = mapFromGlobal(pointer);
         const QPoint q = m_userInfoWidget->mapFromGlobal(pointer);
         const QRect &icon = m_userIconRect;
-        qDebug() << "selfpoint" << p << " m_xPos: " << icon.x() << " width:" << icon.width()
-                 << " m_yPos: " << icon.y() << " height:" << icon.height();
+        qCDebug(lcChatter) << "selfpoint" << p << " m_xPos: " << icon.x()
+                           << " width:" << icon.width() << " m_yPos: " << icon.y()
+                           << " height:" << icon.height();
         // Edges included on both rectangles.
         if (icon.x() <= p.x() && p.x() <= icon.x() + icon.width() && icon.y() <= p.y() &&
             p.y() <= icon.y() + icon.height())

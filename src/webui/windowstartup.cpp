@@ -1,4 +1,5 @@
 #include "webui/windowstartup.h"
+#include "base/logcategories.h"
 
 #include "account/user.h"
 #include "base/pageprotocol.h"
@@ -26,7 +27,7 @@ WindowStartup::WindowStartup(MiniblinkDialog *window)
     user->setErrorBoxParent(window);
 
     if (!m_hasService) {
-        qInfo() << "no service configured: no requests, no sign-in";
+        qCInfo(lcWebUi) << "no service configured: no requests, no sign-in";
         return;
     }
     NetworkHelper *network = NetworkHelper::instance();
@@ -40,7 +41,7 @@ WindowStartup::WindowStartup(MiniblinkDialog *window)
 
 void WindowStartup::pageLoaded()
 {
-    qDebug() << "loadedjs";
+    qCDebug(lcWebUi) << "loadedjs";
     pushSignIn();
     m_pageLoaded = true;
     if (!m_hasService) {

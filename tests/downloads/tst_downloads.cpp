@@ -1,3 +1,4 @@
+#include "base/logfile.h"
 #include "base/scriptedmessagebox.h"
 #include "fakewke.h"
 #include "standin.h"
@@ -406,19 +407,39 @@ private slots:
     void failedTransfer_data()
     {
         QTest::addColumn<QString>("path");
-        QTest::newRow("not found") << "/nothing/f.exe";
-        QTest::newRow("refused") << "/drivers/f.exe?referer=https://elsewhere.example";
+        QTest::addColumn<QString>("logged");
+        QTest::newRow("not found") << "/nothing/f.exe"
+                                   << "/nothing/f.exe failed: httpStatus HTTP 404 Error";
+        QTest::newRow("refused") << "/drivers/f.exe?referer=https://elsewhere.example"
+                                 << "/drivers/f.exe failed: httpStatus HTTP 403 ";
         // Only an announced length makes a cut-off body detectable at all.
-        QTest::newRow("cut off") << "/drivers/f.exe?size=3000000&break=1000000";
-        QTest::newRow("cut off near the end") << "/drivers/f.exe?size=3000000&break=2990000";
+        QTest::newRow("cut off") << "/drivers/f.exe?size=3000000&break=1000000"
+                                 << "/drivers/f.exe failed: closedEarly HTTP 200 ";
+        QTest::newRow("cut off near the end") << "/drivers/f.exe?size=3000000&break=2990000"
+                                              << "/drivers/f.exe failed: closedEarly HTTP 200 ";
     }
     void failedTransfer()
     {
         QFETCH(QString, path);
+        QFETCH(QString, logged);
+        auto log = std::make_unique<LogFile>(m_home.filePath(QStringLiteral("log")));
+        const QString secret = QStringLiteral("token=a1b2c3");
+        path += (path.contains(QLatin1Char('?')) ? QLatin1Char('&') : QLatin1Char('?')) + secret;
         QCOMPARE(down(served(path)), 0);
         QVERIFY(waitForFinish());
         QCOMPARE(finishReport(), report(2, QString(), QStringLiteral("下载过程发生了错误")));
         QVERIFY(!QFile::exists(m_folder + QStringLiteral("/f.exe")));
+
+        // The log keeps the address without its query, the status and Qt's words.
+        log.reset();
+        QFile file(m_home.filePath(QStringLiteral("log/tessaly.log")));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QString text = QString::fromUtf8(file.readAll());
+        QVERIFY(file.remove());
+        QVERIFY2(text.contains(QStringLiteral(" W tessaly.downloads: download of ") +
+                               m_standIn->url().toString(QUrl::StripTrailingSlash) + logged),
+                 qPrintable(text));
+        QVERIFY2(!text.contains(secret), qPrintable(text));
     }
 
     void failedWrite()

@@ -1,3 +1,4 @@
+#include "base/logfile.h"
 #include "base/scriptedmessagebox.h"
 #include "standin.h"
 #include "tinyproxy.h"
@@ -17,6 +18,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QNetworkAccessManager>
+#include <QRegularExpression>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QStandardPaths>
@@ -207,6 +209,7 @@ private slots:
     void tagLivesUntilHandlerReturns();
     void transportFailures_data();
     void transportFailures();
+    void handlerGoneBeforeTheReply();
     void serviceFailureShowsBox();
     void errorBoxAnswers_data();
     void errorBoxAnswers();
@@ -447,15 +450,20 @@ void tst_Service::transportFailures_data()
     QTest::addColumn<QJsonObject>("script");
     QTest::addColumn<int>("timeout");
     QTest::addColumn<int>("error");
+    QTest::addColumn<QString>("logged");
 
     QTest::newRow("HTTP 500") << QJsonObject{{"status", 500}} << 30000
-                              << int(QNetworkReply::InternalServerError);
+                              << int(QNetworkReply::InternalServerError)
+                              << "failed: HTTP 500 Error transferring";
     QTest::newRow("HTTP 404") << QJsonObject{{"status", 404}} << 30000
-                              << int(QNetworkReply::ContentNotFoundError);
+                              << int(QNetworkReply::ContentNotFoundError)
+                              << "failed: HTTP 404 Error transferring";
     QTest::newRow("connection cut")
-        << QJsonObject{{"drop", true}} << 30000 << int(QNetworkReply::RemoteHostClosedError);
+        << QJsonObject{{"drop", true}} << 30000 << int(QNetworkReply::RemoteHostClosedError)
+        << "failed: HTTP 200 Connection closed";
     QTest::newRow("no answer in time")
-        << QJsonObject{{"delay_ms", 4000}} << 300 << int(QNetworkReply::TimeoutError);
+        << QJsonObject{{"delay_ms", 4000}} << 300 << int(QNetworkReply::TimeoutError)
+        << "failed: HTTP 0 timed out";
 }
 
 void tst_Service::transportFailures()
@@ -463,6 +471,9 @@ void tst_Service::transportFailures()
     QFETCH(QJsonObject, script);
     QFETCH(int, timeout);
     QFETCH(int, error);
+    QFETCH(QString, logged);
+    QTemporaryDir logFolder;
+    auto log = std::make_unique<LogFile>(logFolder.path());
 
     script.insert("path", "/api/driver/config/query");
     QVERIFY(m_standIn.script(script));
@@ -476,6 +487,37 @@ void tst_Service::transportFailures()
     QCOMPARE(call.name, RequestName::Config);
     QCOMPARE(call.code, error);
     QVERIFY(!call.msg.isEmpty());
+    QTRY_COMPARE(RequestName::liveCount(), 0);
+
+    // The log says which request failed where and how, without the query
+    // (the machine's identifier travels in it).
+    log.reset();
+    QFile file(logFolder.filePath(QStringLiteral("tessaly.log")));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(file.readAll());
+    static const QRegularExpression line(
+        QStringLiteral(" W tessaly\\.service: service request Config to http://[0-9.:]+"
+                       "/api/driver/config/query (.*)"));
+    QVERIFY2(line.match(text).captured(1).startsWith(logged), qPrintable(text));
+    QVERIFY2(!text.contains(QStringLiteral("machineid")), qPrintable(text));
+}
+
+// A handler that is gone before its reply comes is not called.
+void tst_Service::handlerGoneBeforeTheReply()
+{
+    struct ObjectHandler final : QObject, HttpHandler {
+        void handleHttpResponse(RequestName::Name, const QByteArray &) override { QFAIL("called"); }
+        int handleHttpError(RequestName::Name, QNetworkReply::NetworkError, const QString &,
+                            QWidget *) override
+        {
+            [] { QFAIL("called"); }();
+            return 0;
+        }
+    };
+    QVERIFY(m_standIn.script({{"path", "/api/driver/config/query"}, {"delay_ms", 300}}));
+    auto handler = std::make_unique<ObjectHandler>();
+    NetworkHelper::instance()->queryConfig(handler.get());
+    handler.reset();
     QTRY_COMPARE(RequestName::liveCount(), 0);
 }
 

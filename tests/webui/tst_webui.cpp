@@ -406,26 +406,6 @@ private slots:
         QCOMPARE(window->pos(), start + QPoint(35, 20));
     }
 
-    void closeButtonEndsTheEventLoopWithCodeZero()
-    {
-        QVERIFY(!QFile::exists(UserFile::path()));
-        User::instance()->setSaveFolder(QStringLiteral("/srv/drivers"));
-        QTimer::singleShot(0,
-                           [this] { wke.call("click", {V::string(QStringLiteral("closeBtn"))}); });
-        // A guard so a broken close cannot hang the test. It must not outlive
-        // the loop: an exit() with no loop running ends every later one at once.
-        QTimer guard;
-        guard.setSingleShot(true);
-        connect(&guard, &QTimer::timeout, [] { QCoreApplication::exit(99); });
-        guard.start(5000);
-        QCOMPARE(QApplication::exec(), 0);
-        guard.stop();
-        // The user file was written before quitting.
-        UserRecord onDisk;
-        QCOMPARE(UserFile::load(UserFile::path(), onDisk), UserFile::LoadResult::Complete);
-        QCOMPARE(onDisk.saveFolder, QStringLiteral("/srv/drivers"));
-    }
-
     void pageLearnsTheSignInBeforeTheSettings()
     {
         signIn(QStringLiteral("阿明"));
@@ -571,6 +551,7 @@ private slots:
 
         // The popup opens under the pointer. On the icon (edges included) or on
         // the popup it stays across polls; anywhere else it goes at the next one.
+        QLoggingCategory::setFilterRules(QStringLiteral("tessaly.chatter.debug=true"));
         previousHandler() = qInstallMessageHandler(countPopupPolls);
         const auto staysAt = [&](const QPoint &global) {
             QCursor::setPos(global);
@@ -584,6 +565,7 @@ private slots:
         QCursor::setPos(window->mapToGlobal(QPoint(699, 8)));
         QTRY_VERIFY_WITH_TIMEOUT(!popup->isVisible(), 3000);
         qInstallMessageHandler(previousHandler());
+        QLoggingCategory::setFilterRules(QString());
         enter();
         QVERIFY(popup->isVisible());
 
@@ -702,6 +684,28 @@ private slots:
         const HookAnswer climbing = wke.request("http://page.test/%2e%2e/%2e%2e/etc/passwd");
         QVERIFY(climbing.handled);
         QVERIFY(climbing.data.isEmpty());
+    }
+
+    // Last of all: quitting lets the process-wide objects go, as it does at the
+    // program's end.
+    void closeButtonEndsTheEventLoopWithCodeZero()
+    {
+        QVERIFY(!QFile::exists(UserFile::path()));
+        User::instance()->setSaveFolder(QStringLiteral("/srv/drivers"));
+        QTimer::singleShot(0,
+                           [this] { wke.call("click", {V::string(QStringLiteral("closeBtn"))}); });
+        // A guard so a broken close cannot hang the test. It must not outlive
+        // the loop: an exit() with no loop running ends every later one at once.
+        QTimer guard;
+        guard.setSingleShot(true);
+        connect(&guard, &QTimer::timeout, [] { QCoreApplication::exit(99); });
+        guard.start(5000);
+        QCOMPARE(QApplication::exec(), 0);
+        guard.stop();
+        // The user file was written before quitting.
+        UserRecord onDisk;
+        QCOMPARE(UserFile::load(UserFile::path(), onDisk), UserFile::LoadResult::Complete);
+        QCOMPARE(onDisk.saveFolder, QStringLiteral("/srv/drivers"));
     }
 };
 
