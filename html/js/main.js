@@ -16,6 +16,8 @@ Tessaly.app = (function () {
 
   var INVENTORY_KEYS = ["host", "system", "bit", "cpu", "baseboard", "videoController",
     "physicalMemory", "diskDrive", "monitor", "audioCard", "networkAdapter"];
+  // The questions of the problems tab, in their order (faqQuestion_/faqAnswer_ texts).
+  var FAQ_TOPICS = ["savedWhere", "stopDownload", "adapterMissing", "oldDriver", "changeFolder"];
   var RENDER_INTERVAL_MS = 150;
   var SLOW_SCAN_MS = 20000;
   var TOAST_MS = 5000;
@@ -421,14 +423,14 @@ Tessaly.app = (function () {
     if (dl.state === "cancelled") return { tone: "info", text: t("cancelled") };
     if (dl.state !== "failed") return null;
     if (dl.startResult === undefined) return { tone: "error", text: t("downloadUnavailable") };
-    if (dl.startResult === StartResult.alreadyDownloaded) return { tone: "info", text: t("start1") };
-    if (dl.startResult === StartResult.cannotSave) return { tone: "error", text: t("start2") };
-    if (dl.startResult === StartResult.badArguments) return { tone: "error", text: t("start3") };
+    if (dl.startResult === StartResult.alreadyDownloaded) return { tone: "info", text: t("alreadyDownloaded") };
+    if (dl.startResult === StartResult.cannotSave) return { tone: "error", text: t("cannotSave") };
+    if (dl.startResult === StartResult.badArguments) return { tone: "error", text: t("badDownloadRequest") };
     if (dl.startResult !== StartResult.started) return { tone: "error", text: t("startUnknown") };
     // A redirect whose new target could not start says why.
     var redirected = dl.redirected;
-    if (redirected === StartResult.alreadyDownloaded) return { tone: "info", text: t("start1") };
-    if (redirected === StartResult.cannotSave) return { tone: "error", text: t("start2") };
+    if (redirected === StartResult.alreadyDownloaded) return { tone: "info", text: t("alreadyDownloaded") };
+    if (redirected === StartResult.cannotSave) return { tone: "error", text: t("cannotSave") };
     var reasonKey = dl.reason ? "reason_" + dl.reason : "";
     if (reasonKey && t(reasonKey) !== reasonKey)
       return { tone: "error", text: t("failedDetail", { detail: t(reasonKey) }) };
@@ -671,10 +673,10 @@ Tessaly.app = (function () {
   function renderProblems() {
     var list = $("problemList");
     list.textContent = "";
-    [1, 2, 3, 4, 5].forEach(function (n) {
+    FAQ_TOPICS.forEach(function (topic) {
       list.appendChild(el("div", { className: "faq-item" }, [
-        el("div", { className: "faq-q", text: t("q" + n) }),
-        el("div", { className: "faq-a", text: t("a" + n) }),
+        el("div", { className: "faq-q", text: t("faqQuestion_" + topic) }),
+        el("div", { className: "faq-a", text: t("faqAnswer_" + topic) }),
       ]));
     });
   }
