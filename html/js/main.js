@@ -1,5 +1,7 @@
-// The start page: the adapters with their drivers, one download at a time,
-// the save folder, the hardware inventory, the account and the help links.
+// The start page: its state, the bridge both ways and the wiring of the
+// views. The adapters with their drivers (adaptercards.js, downloadview.js),
+// one download at a time, the save folder, the hardware inventory
+// (inventoryview.js), the account and the help links.
 "use strict";
 
 var Tessaly = window.Tessaly || (window.Tessaly = {});
@@ -9,13 +11,13 @@ Tessaly.app = (function () {
   var Bound = Tessaly.Protocol.bound;
   var Msg = Tessaly.Protocol.messages;
   var Elements = Tessaly.Protocol.elements;
-  var StartResult = Tessaly.Protocol.startResult;
   var t = Tessaly.i18n.t;
-  var fmt = Tessaly.format;
   var drivers = Tessaly.drivers;
+  var $ = Tessaly.dom.byId;
+  var el = Tessaly.dom.el;
 
-  var INVENTORY_KEYS = ["host", "system", "bit", "cpu", "baseboard", "videoController",
-    "physicalMemory", "diskDrive", "monitor", "audioCard", "networkAdapter"];
+  // The questions of the problems tab, in their order (faqQuestion_/faqAnswer_ texts).
+  var FAQ_TOPICS = ["savedWhere", "stopDownload", "adapterMissing", "oldDriver", "changeFolder"];
   var RENDER_INTERVAL_MS = 150;
   var SLOW_SCAN_MS = 20000;
   var TOAST_MS = 5000;
@@ -45,30 +47,6 @@ Tessaly.app = (function () {
   // The catalogue in use: the newer one from the service, else the built-in one.
   function catalogue() {
     return state.updatedCatalogue || window.TessalyCatalogue;
-  }
-
-  function $(id) {
-    return document.getElementById(id);
-  }
-
-  function el(tag, attrs, children) {
-    var node = document.createElement(tag);
-    Object.keys(attrs || {}).forEach(function (name) {
-      var value = attrs[name];
-      if (value === undefined || value === null || value === false) return;
-      if (name === "text") node.textContent = value;
-      else if (name === "className") node.className = value;
-      else if (name.slice(0, 2) === "on") node.addEventListener(name.slice(2), value);
-      else node.setAttribute(name, value === true ? "" : value);
-    });
-    (children || []).forEach(function (child) {
-      if (child) node.appendChild(typeof child === "string" ? document.createTextNode(child) : child);
-    });
-    return node;
-  }
-
-  function durationWords() {
-    return { hour: t("hour"), minute: t("minute"), second: t("second") };
   }
 
   // --- toast -------------------------------------------------------------
@@ -153,256 +131,30 @@ Tessaly.app = (function () {
     });
   }
 
+  // The cards act through the page: its state, its downloads and the bridge.
+  var cards = Tessaly.adapterCards({
+    state: state,
+    catalogue: catalogue,
+    showView: showView,
+    scanAdapters: scanAdapters,
+    startDownload: startDownload,
+    cancelDownload: cancelDownload,
+    openFolder: openFolder,
+    contactService: contactService,
+    openVendorPage: openVendorPage,
+  });
+
   function renderAdapters() {
-    var list = $("adapterList");
-    list.textContent = "";
-    var scan = state.scan;
-    var count = scan.adapters.length;
-    $("rescanBtn").disabled = state.download.active();
-    $("rescanBtn").classList.toggle("hidden", scan.reason === "pending");
-    // The empty state carries its own heading and buttons.
-    $("driversHead").classList.toggle("hidden", scan.reason !== "pending" && (!scan.ok || count === 0));
-
-    $("catalogueInfo").textContent = "";
-    if (scan.reason === "pending") {
-      $("adapterSummary").textContent = t("scanning");
-      $("adapterHint").textContent = "";
-      return;
-    }
-    if (!scan.ok || count === 0) {
-      var unavailable = !scan.ok;
-      $("adapterSummary").textContent = "";
-      $("adapterHint").textContent = "";
-      list.appendChild(el("div", { className: "empty" }, [
-        el("div", { className: "empty-art" }),
-        el("h3", { text: t(unavailable ? "adaptersUnavailableTitle" : "noAdaptersTitle") }),
-        el("p", { className: "muted", text: t(unavailable ? "adaptersUnavailableText" : "noAdaptersText") }),
-        el("div", { className: "empty-actions" }, [
-          el("button", { className: "btn primary", id: "emptyInventoryBtn", text: t("showInventory"),
-            onclick: function () { showView("inventory"); } }),
-          el("button", { className: "btn ghost", text: t("rescan"), onclick: scanAdapters }),
-        ]),
-      ]));
-      return;
-    }
-    $("adapterSummary").textContent = t("adaptersFound", { n: count });
-    $("adapterHint").textContent = t("adaptersHint");
-    $("catalogueInfo").textContent = catalogueLine();
-    scan.adapters.forEach(function (adapter, index) {
-      list.appendChild(adapterCard(adapter, state.matches[index], index));
-    });
+    cards.render();
   }
 
-  function adapterCard(adapter, found, index) {
-    var vendor = drivers.vendorInfo(found.vendor);
-    var head = el("div", { className: "card-head" }, [
-      el("div", { className: "chip " + vendor.key }, [el("span", { text: vendor.label || "GPU" })]),
-      el("div", { className: "card-title" }, [
-        el("div", { className: "adapter-name", text: adapter.desc || t("unknownAdapter") }),
-        el("div", { className: "hardid", text: adapter.hardid }),
-      ]),
-    ]);
-    var body = found.kind === "package" ? driverRow(found, index) : answerRow(found);
-    return el("div", { className: "card", "data-index": String(index), "data-vendor": vendor.key,
-      "data-kind": found.kind }, [head, body, detailRows(found, index)]);
+  function contactService() {
+    Native.call(Bound.eMsg, Msg.service);
   }
 
-  // A card without a package: why, and where to look instead.
-  function answerRow(found) {
-    var title = t("answer_" + found.kind);
-    var meta = "";
-    if (found.kind === "dropped") {
-      meta = found.last && found.last.version
-        ? t("lastVersion", { v: found.last.version }) + (found.last.date ? "  ·  " + fmt.date(found.last.date) : "")
-        : t("noWindowsDriver");
-    }
-    var contact = found.kind === "unknown" && state.settings.contact
-      ? el("button", { className: "btn ghost", text: t("linkService"),
-        onclick: function () { Native.call(Bound.eMsg, Msg.service); } })
-      : null;
-    return el("div", { className: "driver none" }, [
-      el("div", { className: "driver-info" }, [
-        el("div", { className: "driver-name", text: title }),
-        meta ? el("div", { className: "driver-meta", text: meta }) : null,
-        found.page ? pageLine(found.kind === "professional" ? "professionalPage" : "vendorSearchPage", found.page) : null,
-      ]),
-      el("div", { className: "driver-actions" }, [contact]),
-    ]);
-  }
-
-  // A vendor page: the address is shown in full and opens in the browser.
-  function pageLine(labelKey, url) {
-    return el("div", { className: "page-line" }, [
-      el("span", { text: t(labelKey) + " " }),
-      vendorLink(url),
-    ]);
-  }
-
-  // An address the native side opens in the browser when it is a vendor's
-  // own page; where it cannot, the text stays there to be copied.
-  function vendorLink(url) {
-    return el("a", { className: "address", href: "#", title: url, text: url,
-      onclick: function (e) {
-        e.preventDefault();
-        if (Native.call(Bound.openVendorPage, url) !== true) toast(t("openPageFailed", { url: url }), "error");
-      } });
-  }
-
-  function driverMeta(pkg, notebook) {
-    var parts = [];
-    if (pkg.version) parts.push(t("version", { v: pkg.version }));
-    if (pkg.date) parts.push(fmt.date(pkg.date));
-    if (typeof pkg.size === "number" && pkg.size > 0) parts.push(fmt.size(pkg.size));
-    if (Array.isArray(pkg.windows) && pkg.windows.length)
-      parts.push("Windows " + pkg.windows.join("/"));
-    if (notebook) parts.push(t("notebookEdition"));
-    return parts.join("  ·  ");
-  }
-
-  function driverRow(found, index) {
-    var pkg = found.package;
-    var dl = state.download;
-    var running = dl.owner === index && dl.active();
-    var ended = running ? null : state.outcomes[index];
-    var info = el("div", { className: "driver-info" }, [
-      el("div", { className: "driver-name" }, [
-        el("span", { className: "tag", text: t("recommended") }), pkg.name]),
-      el("div", { className: "driver-meta", text: driverMeta(pkg, found.package === found.branch.notebook) }),
-    ]);
-    var row = el("div", { className: "driver" }, [info]);
-
-    if (running) {
-      row.classList.add("busy");
-      row.appendChild(progressBlock(dl));
-      return row;
-    }
-
-    var actions = el("div", { className: "driver-actions" });
-    var note = null;
-    var signature = null;
-    if (ended && ended.state === "done") {
-      note = el("div", { className: "note success" }, [
-        el("span", { className: "note-icon" }),
-        el("span", { text: t("finished") }),
-        el("span", { className: "note-path", title: ended.path, text: baseName(ended.path) }),
-      ]);
-      var said = Tessaly.publisher.note(ended.publisher,
-        Tessaly.publisher.expectedSigner(catalogue(), found.vendor));
-      signature = el("div", { className: "note signature " + said.tone }, [
-        el("span", { className: "note-icon" }), el("span", { text: t(said.key, said.params) })]);
-      actions.appendChild(el("button", { className: "btn primary open-folder", text: t("openFolder"),
-        onclick: openFolder }));
-      actions.appendChild(el("button", { className: "btn ghost download", text: t("downloadAgain"),
-        onclick: function () { startDownload(index); } }));
-    } else {
-      var message = ended ? outcomeMessage(ended) : null;
-      if (message) {
-        note = el("div", { className: "note " + message.tone }, [
-          el("span", { className: "note-icon" }), el("span", { text: message.text })]);
-      }
-      var label = ended && ended.state === "failed" && ended.startResult === StartResult.started ? t("retry") : t("download");
-      var other = dl.active();
-      actions.appendChild(el("button", { className: "btn primary download", text: label,
-        disabled: other, title: other ? t("busy") : null,
-        onclick: function () { startDownload(index); } }));
-    }
-    row.appendChild(actions);
-    if (pkg.unconfirmed) {
-      row.appendChild(el("div", { className: "note warn unconfirmed" }, [
-        el("span", { className: "note-icon" }),
-        el("span", { className: "note-text" }, [t("checkVendorPage") + " ",
-          vendorLink(pkg.details || found.page)]),
-      ]));
-    }
-    if (found.branch.endOfLife) {
-      row.appendChild(el("div", { className: "note eol" }, [
-        el("span", { className: "note-icon" }), el("span", { text: t("endOfLife") })]));
-    }
-    if (note) row.appendChild(note);
-    if (signature) row.appendChild(signature);
-    return row;
-  }
-
-  // Below the driver: what is installed now, and the one line that explains
-  // the choice, expanded on demand.
-  function detailRows(found, index) {
-    var rows = el("div", { className: "details" });
-    var installed = installedLine(found, state.installed ? state.installed[index] : null);
-    if (installed) rows.appendChild(installed);
-    rows.appendChild(whyBlock(found, index));
-    return rows;
-  }
-
-  function installedLine(found, installed) {
-    if (!installed) return null;
-    var vendors = catalogue() && catalogue().vendors;
-    var scheme = vendors && vendors[found.vendor] ? vendors[found.vendor].scheme : "";
-    var v = Tessaly.versions.verdict(scheme, installed, found.kind === "package" ? found.package : null);
-    var text;
-    var tone = "";
-    if (v.state === "linux") {
-      text = t("installedLinux", { driver: installed.driver }) +
-        (v.installedText ? " " + v.installedText : "");
-    } else if (v.state === "none") {
-      text = t("installedNone");
-    } else {
-      var who = installed.provider ? installed.provider + " " : "";
-      text = who + v.installedText + (installed.date ? t("installedOn", { date: fmt.date(installed.date) }) : "");
-    }
-    var verdict = null;
-    if (v.state === "current") {
-      verdict = t("upToDate");
-      tone = "current";
-    } else if (v.state === "update" || v.state === "other") {
-      verdict = t("updateAvailable", { installed: v.installedText || installed.provider || "", offered: v.offeredText });
-      tone = "update";
-    } else if (v.state === "linux" && found.kind === "package") {
-      verdict = t("linuxNotCompared");
-    }
-    return el("div", { className: "installed " + tone, "data-state": v.state }, [
-      el("span", { className: "label", text: t("installedLabel") }),
-      el("span", { className: "value", text: text }),
-      verdict ? el("span", { className: "verdict", text: verdict }) : null,
-    ]);
-  }
-
-  function whyBlock(found, index) {
-    var open = !!(state.expanded && state.expanded[index]);
-    var pick = Tessaly.i18n.pick;
-    var summary;
-    var lines = [];
-    if (found.family) {
-      var family = found.family;
-      var where = found.kind === "package" ? pick(found.branch.title) : t("answerShort_" + found.kind);
-      summary = family.name + (found.chip ? " (" + found.chip + ")" : "") + "  ·  " + where;
-      lines.push(pick(family.why));
-      if (found.kind === "professional" && family.answer !== "professional") {
-        var answers = catalogue().answers || {};
-        var pro = answers.professional && answers.professional[found.vendor];
-        if (pro) lines.push(pick(pro));
-      }
-      if (found.kind === "package" && found.notebook && found.package === found.branch.notebook)
-        lines.push(t("whyNotebook"));
-      lines.push({ text: t("matchedId", { id: found.matchedId }), className: "matched" });
-    } else {
-      summary = t("whyUnknownSummary");
-      var list = catalogue() && catalogue().pciIds;
-      lines.push(t("whyUnknown", { list: list || "" }));
-    }
-    var toggle = el("button", { className: "why-toggle" + (open ? " open" : ""), "aria-expanded": open ? "true" : "false",
-      onclick: function () {
-        state.expanded = state.expanded || {};
-        state.expanded[index] = !open;
-        renderAdapters();
-      } }, [
-      el("span", { className: "why-label", text: t("whyLabel") }),
-      el("span", { className: "why-summary", text: summary }),
-    ]);
-    return el("div", { className: "why" }, [toggle, open
-      ? el("div", { className: "why-detail" }, lines.map(function (line) {
-        return typeof line === "string" ? el("p", { text: line }) : el("p", { className: line.className, text: line.text });
-      }))
-      : null]);
+  // A refusal is said; the address stays on its card to be copied.
+  function openVendorPage(url) {
+    if (Native.call(Bound.openVendorPage, url) !== true) toast(t("openPageFailed", { url: url }), "error");
   }
 
   // How a card's last download ended, kept when another card downloads.
@@ -414,62 +166,6 @@ Tessaly.app = (function () {
       reason: dl.state === "failed" ? dl.reason : "",
       publisher: null, // {verdict, signer} once the signature has been checked
     };
-  }
-
-  // What a card says after its download ended or did not start.
-  function outcomeMessage(dl) {
-    if (dl.state === "cancelled") return { tone: "info", text: t("cancelled") };
-    if (dl.state !== "failed") return null;
-    if (dl.startResult === undefined) return { tone: "error", text: t("downloadUnavailable") };
-    if (dl.startResult === StartResult.alreadyDownloaded) return { tone: "info", text: t("start1") };
-    if (dl.startResult === StartResult.cannotSave) return { tone: "error", text: t("start2") };
-    if (dl.startResult === StartResult.badArguments) return { tone: "error", text: t("start3") };
-    if (dl.startResult !== StartResult.started) return { tone: "error", text: t("startUnknown") };
-    // A redirect whose new target could not start says why.
-    var redirected = dl.redirected;
-    if (redirected === StartResult.alreadyDownloaded) return { tone: "info", text: t("start1") };
-    if (redirected === StartResult.cannotSave) return { tone: "error", text: t("start2") };
-    var reasonKey = dl.reason ? "reason_" + dl.reason : "";
-    if (reasonKey && t(reasonKey) !== reasonKey)
-      return { tone: "error", text: t("failedDetail", { detail: t(reasonKey) }) };
-    return { tone: "error", text: t("failed") };
-  }
-
-  function progressBlock(dl) {
-    var known = dl.total >= 0;
-    var pct = known ? fmt.percent(dl.received, dl.total) : 0;
-    var bar = el("div", { className: "bar" + (known ? "" : " indeterminate") }, [
-      el("div", { className: "fill", style: known ? "width:" + pct + "%" : null }),
-    ]);
-    var parts = [];
-    if (dl.state === "cancelling") {
-      parts.push(t("cancelling"));
-    } else if (dl.received === 0 && dl.samples.length < 2) {
-      parts.push(t("connecting"));
-    } else {
-      parts.push(known ? t("progressOf", { received: fmt.size(dl.received), total: fmt.size(dl.total) })
-        : fmt.size(dl.received));
-      var speed = dl.speed();
-      if (speed !== null) parts.push(fmt.speed(speed));
-      var left = dl.secondsLeft();
-      if (left !== null) parts.push(t("remaining", { time: fmt.duration(left, durationWords()) }));
-    }
-    return el("div", { className: "progress" }, [
-      el("div", { className: "progress-top" }, [
-        el("span", { className: "percent", text: known ? pct + "%" : "" }),
-        el("span", { className: "progress-text", text: parts.join("  ·  ") }),
-      ]),
-      el("div", { className: "progress-row" }, [
-        bar,
-        el("button", { className: "btn ghost small cancel", text: t("cancel"),
-          disabled: dl.state === "cancelling", onclick: cancelDownload }),
-      ]),
-    ]);
-  }
-
-  function baseName(path) {
-    var parts = String(path || "").split(/[\\/]/);
-    return parts[parts.length - 1];
   }
 
   // --- downloads ---------------------------------------------------------
@@ -583,59 +279,12 @@ Tessaly.app = (function () {
     renderInventory();
   }
 
-  function inventoryValue(key, report) {
-    var value = report[key];
-    if (key === "bit") return typeof value === "number" ? t("bitValue", { n: value }) : t("unknownValue");
-    if (typeof value !== "string") return t("unknownValue");
-    var text = value.trim();
-    if (text === "" || text === "unknown") return t("unknownValue");
-    return text;
-  }
-
   function renderInventory() {
-    var inv = state.inventory;
-    var status = $("inventoryStatus");
-    var grid = $("inventoryGrid");
-    var busy = inv.status === "scanning" || inv.status === "refreshing";
-    var message = "";
-    var tone = "info";
-    if (busy) message = inv.slow ? t("inventorySlow") : t("inventoryScanning");
-    else if (inv.status === "unavailable") { message = t("inventoryUnavailable"); tone = "error"; }
-    else if (inv.status === "invalid") { message = t("inventoryInvalid"); tone = "error"; }
-    status.textContent = "";
-    if (message) {
-      status.appendChild(el("span", { className: busy ? "spinner" : "note-icon" }));
-      status.appendChild(el("span", { text: message }));
-    }
-    status.className = "status-line " + tone + (message ? "" : " hidden");
-    $("refreshBtn").disabled = busy;
-
-    grid.textContent = "";
-    if (!inv.report) return;
-    INVENTORY_KEYS.forEach(function (key) {
-      var value = inventoryValue(key, inv.report);
-      grid.appendChild(el("div", { className: "tile " + key, "data-key": key }, [
-        el("span", { className: "tile-icon" }),
-        el("div", { className: "tile-text" }, [
-          el("div", { className: "tile-label", text: t(key) }),
-          el("div", { className: "tile-value" + (value === t("unknownValue") ? " muted" : ""),
-            title: value, text: value }),
-        ]),
-      ]));
-    });
+    Tessaly.inventoryView.render(state.inventory);
   }
+
 
   // --- account and settings ----------------------------------------------
-
-  // How current the catalogue is, and where it came from.
-  function catalogueLine() {
-    var current = catalogue();
-    if (!current) return "";
-    var date = typeof current.date === "string" ? current.date : String(current.pciIds || "");
-    return state.updatedCatalogue
-      ? t("catalogueUpdated", { date: date, on: state.updatedOn })
-      : t("catalogueBuiltIn", { date: date });
-  }
 
   // A catalogue the native side took from the service; the cards follow it
   // at once, or after the download that is running.
@@ -671,10 +320,10 @@ Tessaly.app = (function () {
   function renderProblems() {
     var list = $("problemList");
     list.textContent = "";
-    [1, 2, 3, 4, 5].forEach(function (n) {
+    FAQ_TOPICS.forEach(function (topic) {
       list.appendChild(el("div", { className: "faq-item" }, [
-        el("div", { className: "faq-q", text: t("q" + n) }),
-        el("div", { className: "faq-a", text: t("a" + n) }),
+        el("div", { className: "faq-q", text: t("faqQuestion_" + topic) }),
+        el("div", { className: "faq-a", text: t("faqAnswer_" + topic) }),
       ]));
     });
   }
@@ -711,7 +360,7 @@ Tessaly.app = (function () {
     Array.prototype.forEach.call(document.querySelectorAll(".tab"), function (tab) {
       tab.addEventListener("click", function () { showView(tab.getAttribute("data-view")); });
     });
-    $("serviceLink").addEventListener("click", function () { Native.call(Bound.eMsg, Msg.service); });
+    $("serviceLink").addEventListener("click", contactService);
     $("manualLink").addEventListener("click", function () { Native.call(Bound.eMsg, Msg.tutorial); });
     $("rescanBtn").addEventListener("click", scanAdapters);
     $("refreshBtn").addEventListener("click", requestInventory);
