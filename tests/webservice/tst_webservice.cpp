@@ -661,6 +661,30 @@ private slots:
         QVERIFY(unframed.readAll().startsWith("HTTP/1.1 411"));
     }
 
+    void keepsListeningWhenAcceptFails()
+    {
+        // httplib gives up listening on such failures; the service must not.
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("LD_PRELOAD"), QStringLiteral(FAILING_ACCEPT_PATH));
+        environment.insert(QStringLiteral("TESSALY_TEST_FAILING_ACCEPTS"), QStringLiteral("2,3,5"));
+        // In a sanitizer build the preload comes before the sanitizer's runtime.
+        environment.insert(QStringLiteral("ASAN_OPTIONS"),
+                           environment.value(QStringLiteral("ASAN_OPTIONS")) +
+                               QStringLiteral(":verify_asan_link_order=0"));
+        ServiceRun run;
+        QVERIFY(run.start(
+            {{QStringLiteral("database"), m_folder.filePath(QStringLiteral("accept.db"))}},
+            m_folder.path(), environment));
+        // Each request on a connection of its own; one queued at a failure
+        // may be lost, the ones after it are served.
+        int status = 0;
+        for (int i = 0; i < 8; ++i)
+            status = request("GET", run.url().resolved(QUrl(QStringLiteral("/health")))).status;
+        QCOMPARE(status, 200);
+        QVERIFY(run.stop());
+        QCOMPARE(run.log().count("listening again"), 3);
+    }
+
     void logsHoldNoSecrets()
     {
         for (ServiceRun *run : {&m_programSide, &m_phoneSide}) {
