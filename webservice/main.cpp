@@ -28,6 +28,7 @@
 #include <thread>
 
 #include <pthread.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 namespace {
@@ -97,14 +98,36 @@ private:
     bool m_stopping = false;
     std::thread m_thread;
 };
+// httplib listens with a queue of five connections: in a burst the rest of
+// the new connections wait a second for their SYN to be sent again. The
+// queue is widened on the socket httplib has just made.
+class ListenQueue {
+public:
+    explicit ListenQueue(httplib::Server &server)
+    {
+        server.set_socket_options([this](int socket) {
+            httplib::default_socket_options(socket);
+            m_socket = socket;
+        });
+    }
+    void widen() const
+    {
+        if (m_socket >= 0 && ::listen(m_socket, SOMAXCONN) != 0)
+            std::fprintf(stderr, "cannot widen the listen queue: %s\n", std::strerror(errno));
+    }
+
+private:
+    int m_socket = -1;
+};
+
 // Accepts connections until stopped. httplib ends its accept loop on any
 // accept() failure but a full descriptor table, such as a connection reset
 // while queued or a moment without kernel memory; that is no reason for the
 // service to end, so it listens again on the same port.
 class Listener {
 public:
-    Listener(httplib::Server &server, const std::string &host, int port)
-        : m_thread([this, &server, host, port] {
+    Listener(httplib::Server &server, const ListenQueue &queue, const std::string &host, int port)
+        : m_thread([this, &server, &queue, host, port] {
               for (;;) {
                   server.listen_after_bind();
                   const int cause = errno;
@@ -120,6 +143,7 @@ public:
                       m_failed = true;
                       break;
                   }
+                  queue.widen();
               }
               std::lock_guard<std::mutex> lock(m_mutex);
               m_done = true;
@@ -261,6 +285,7 @@ int main(int argc, char *argv[])
     TessalyService service(config, *store, catalogue);
     service.install(*server);
 
+    ListenQueue queue(*server);
     int bound = config.port;
     if (bound == 0)
         bound = server->bind_to_any_port(config.host.c_str());
@@ -279,7 +304,8 @@ int main(int argc, char *argv[])
     std::fflush(stdout);
 
     Housekeeper housekeeper(*store, catalogue, config.catalogueReloadSeconds);
-    Listener listener(*server, config.host, bound);
+    queue.widen();
+    Listener listener(*server, queue, config.host, bound);
     int received = 0;
     sigwait(&stopSignals, &received);
     if (!listener.stop())
