@@ -40,9 +40,13 @@ start() {
   exit 1
 }
 
-# measure LABEL URL: one wrk run, one line of figures.
+# Requests per second of the stand-in, by kind, once measured.
+declare -A reference=([poll]="${TESSALY_BENCH_REFERENCE_POLL:-}" [ping]="${TESSALY_BENCH_REFERENCE_PING:-}")
+
+# measure LABEL KIND URL: one wrk run, one line of figures; the first run of
+# a kind is the reference the later ones are compared with.
 measure() {
-  local label="$1" target="$2"
+  local label="$1" kind="$2" target="$3"
   local out
   out="$(wrk -t2 -c"$connections" -d"${seconds}s" --latency "$target")"
   local rate p50 p99 errors
@@ -55,8 +59,14 @@ measure() {
     grep -v '^GET ' "$work"/*.err | tail -n 5
     exit 1
   fi
-  printf '%-34s %10s req/s   p50 %8s   p99 %8s   peak RSS %6s MiB%s\n' "$label" "$rate" "$p50" "$p99" \
-    "$(awk '/VmHWM/ {printf "%.0f", $2 / 1024}' "/proc/$pid/status")" \
+  local ratio="reference"
+  if [ -n "${reference[$kind]}" ]; then
+    ratio="$(awk -v a="$rate" -v b="${reference[$kind]}" 'BEGIN {printf "%.2f x stand-in", a / b}')"
+  else
+    reference[$kind]="$rate"
+  fi
+  printf '%-34s %10s req/s   p50 %8s   p99 %8s   peak RSS %6s MiB   %s%s\n' "$label" "$rate" "$p50" "$p99" \
+    "$(awk '/VmHWM/ {printf "%.0f", $2 / 1024}' "/proc/$pid/status")" "$ratio" \
     "${errors:+   non-2xx $errors}"
 }
 
@@ -73,8 +83,8 @@ bench() {
   local ticket
   ticket="$(curl -s -X POST -H 'Content-Length: 0' "$url/api/driverwechat/index/createloginqrcode" |
     sed -n 's/.*"ticket":"\([^"]*\)".*/\1/p')"
-  measure "$label poll" "$url/api/driverwechat/index/querylogin?$query&ticket=$ticket"
-  measure "$label ping" "$url/helper/statistics?$query&type=openness"
+  measure "$label poll" poll "$url/api/driverwechat/index/querylogin?$query&ticket=$ticket"
+  measure "$label ping" ping "$url/helper/statistics?$query&type=openness"
 }
 
 echo "wrk: 2 threads, $connections connections, ${seconds} s each, $(nproc) cores"
@@ -96,4 +106,5 @@ bench "tessaly-service SQLite"
 kill "$pid"
 
 TESSALY_BENCH_BUILD="$build" TESSALY_BENCH_SECONDS="$seconds" TESSALY_BENCH_CONNECTIONS="$connections" \
+  TESSALY_BENCH_REFERENCE_POLL="${reference[poll]}" TESSALY_BENCH_REFERENCE_PING="${reference[ping]}" \
   "$root/tests/webservice/run.sh" --postgresql "$0" | tail -n +2

@@ -33,6 +33,8 @@ public:
     // Runs work on one connection; with transaction, all of it or none of it.
     // Failures throw DatabaseError.
     virtual void run(const std::function<void(SqlSession &)> &work, bool transaction) = 0;
+    // Runs work that only reads; it may run beside writes and other reads.
+    virtual void read(const std::function<void(SqlSession &)> &work) { run(work, false); }
     // Held while migrations run, so instances starting together apply them once.
     virtual std::string migrationLock() const = 0;
 };

@@ -14,18 +14,21 @@
 
 #include <QFile>
 
+#include <cerrno>
 #include <condition_variable>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <exception>
 #include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
 
 #include <pthread.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 namespace {
@@ -95,10 +98,110 @@ private:
     bool m_stopping = false;
     std::thread m_thread;
 };
+// httplib listens with a queue of five connections: in a burst the rest of
+// the new connections wait a second for their SYN to be sent again. The
+// queue is widened on the socket httplib has just made.
+class ListenQueue {
+public:
+    explicit ListenQueue(httplib::Server &server)
+    {
+        server.set_socket_options([this](int socket) {
+            httplib::default_socket_options(socket);
+            m_socket = socket;
+        });
+    }
+    void widen() const
+    {
+        if (m_socket >= 0 && ::listen(m_socket, SOMAXCONN) != 0)
+            std::fprintf(stderr, "cannot widen the listen queue: %s\n", std::strerror(errno));
+    }
+
+private:
+    int m_socket = -1;
+};
+
+// Accepts connections until stopped. httplib ends its accept loop on any
+// accept() failure but a full descriptor table, such as a connection reset
+// while queued or a moment without kernel memory; that is no reason for the
+// service to end, so it listens again on the same port.
+class Listener {
+public:
+    Listener(httplib::Server &server, const ListenQueue &queue, const std::string &host, int port)
+        : m_thread([this, &server, &queue, host, port] {
+              for (;;) {
+                  server.listen_after_bind();
+                  const int cause = errno;
+                  std::lock_guard<std::mutex> lock(m_mutex);
+                  if (m_stopping)
+                      break;
+                  std::fprintf(stderr,
+                               "accepting connections ended (last error: %s); listening again\n",
+                               std::strerror(cause));
+                  if (!server.bind_to_port(host.c_str(), port)) {
+                      std::fprintf(stderr, "tessaly-service: cannot listen on %s:%d again\n",
+                                   host.c_str(), port);
+                      m_failed = true;
+                      break;
+                  }
+                  queue.widen();
+              }
+              std::lock_guard<std::mutex> lock(m_mutex);
+              m_done = true;
+              m_ended.notify_all();
+              if (!m_stopping)
+                  kill(getpid(), SIGTERM);
+          }),
+          m_server(server)
+    {
+    }
+    ~Listener() { stop(); }
+
+    // Stops accepting; the worker threads finish the requests they hold.
+    // False when listening had failed for good.
+    bool stop()
+    {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        m_stopping = true;
+        // A stop that comes while listening starts again is not seen by
+        // httplib: repeated until the loop has ended.
+        while (!m_done) {
+            m_server.stop();
+            m_ended.wait_for(lock, std::chrono::milliseconds(100));
+        }
+        lock.unlock();
+        if (m_thread.joinable())
+            m_thread.join();
+        return !m_failed;
+    }
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_ended;
+    bool m_stopping = false;
+    bool m_done = false;
+    bool m_failed = false;
+    std::thread m_thread;
+    httplib::Server &m_server;
+};
 } // namespace
 
 int main(int argc, char *argv[])
 {
+    // An exception no one catches ends the process; the log says which.
+    std::set_terminate([] {
+        std::string why = "no exception";
+        if (const std::exception_ptr error = std::current_exception()) {
+            try {
+                std::rethrow_exception(error);
+            } catch (const std::exception &e) {
+                why = e.what();
+            } catch (...) {
+                why = "an exception of unknown type";
+            }
+        }
+        std::fprintf(stderr, "tessaly-service: ending abnormally: %s\n", why.c_str());
+        std::abort();
+    });
     QString configPath;
     std::string database, host;
     int port = -1;
@@ -176,10 +279,13 @@ int main(int argc, char *argv[])
         server = std::make_unique<httplib::Server>();
     }
     const int threads = config.threads;
-    server->new_task_queue = [threads] { return new httplib::ThreadPool(static_cast<size_t>(threads)); };
+    server->new_task_queue = [threads] {
+        return new httplib::ThreadPool(static_cast<size_t>(threads));
+    };
     TessalyService service(config, *store, catalogue);
     service.install(*server);
 
+    ListenQueue queue(*server);
     int bound = config.port;
     if (bound == 0)
         bound = server->bind_to_any_port(config.host.c_str());
@@ -198,15 +304,12 @@ int main(int argc, char *argv[])
     std::fflush(stdout);
 
     Housekeeper housekeeper(*store, catalogue, config.catalogueReloadSeconds);
-    std::thread listener([&server] {
-        server->listen_after_bind();
-        kill(getpid(), SIGTERM);
-    });
+    queue.widen();
+    Listener listener(*server, queue, config.host, bound);
     int received = 0;
     sigwait(&stopSignals, &received);
-    // Stops accepting; the worker threads finish the requests they hold.
-    server->stop();
-    listener.join();
+    if (!listener.stop())
+        return 1;
     std::fprintf(stderr, "stopped\n");
     return 0;
 }

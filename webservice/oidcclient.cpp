@@ -79,18 +79,45 @@ bool OidcClient::discover(std::string &why)
         QJsonDocument::fromJson(QByteArray::fromStdString(result->body)).object();
     const std::string authorization =
         metadata.value(QStringLiteral("authorization_endpoint")).toString().toStdString();
-    const std::string token = metadata.value(QStringLiteral("token_endpoint")).toString().toStdString();
+    const std::string token =
+        metadata.value(QStringLiteral("token_endpoint")).toString().toStdString();
     m_userinfoEndpoint =
         metadata.value(QStringLiteral("userinfo_endpoint")).toString().toStdString();
+    const std::string jwks = metadata.value(QStringLiteral("jwks_uri")).toString().toStdString();
     const std::string named = metadata.value(QStringLiteral("issuer")).toString().toStdString();
     std::string unused1, unused2;
     if (!splitUrl(authorization, unused1, unused2) || !splitUrl(token, unused1, unused2) ||
-        (named != m_config.oidcIssuer && named != issuer)) {
+        !splitUrl(jwks, unused1, unused2) || (named != m_config.oidcIssuer && named != issuer)) {
         why = "the provider's metadata is incomplete or names another issuer";
         return false;
     }
     m_authorizationEndpoint = authorization;
     m_tokenEndpoint = token;
+    m_jwksUri = jwks;
+    return true;
+}
+
+bool OidcClient::keysFor(const std::string &idToken, JsonWebKeys &keys, std::string &why)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (!m_keys.empty() && m_keys.hasKeyFor(idToken)) {
+        keys = m_keys;
+        return true;
+    }
+    std::string origin, path;
+    splitUrl(m_jwksUri, origin, path);
+    const auto result = client(origin)->Get(path.c_str());
+    if (!result || result->status != 200) {
+        why = result
+                  ? "the provider's keys answered " + std::to_string(result->status)
+                  : "the provider's keys cannot be reached: " + httplib::to_string(result.error());
+        return false;
+    }
+    JsonWebKeys fetched;
+    if (!fetched.load(QByteArray::fromStdString(result->body), why))
+        return false;
+    m_keys = fetched;
+    keys = fetched;
     return true;
 }
 
@@ -101,11 +128,11 @@ std::string OidcClient::authorizationUrl(const std::string &state, const std::st
         return std::string();
     std::lock_guard<std::mutex> lock(m_mutex);
     const char separator = m_authorizationEndpoint.find('?') == std::string::npos ? '?' : '&';
-    return m_authorizationEndpoint + separator + "response_type=code&client_id=" +
-           form(m_config.oidcClientId) + "&redirect_uri=" + form(m_config.redirectUri()) +
-           "&scope=" + form(m_config.oidcScope) + "&state=" + form(state) + "&nonce=" +
-           form(nonce) + "&code_challenge=" + secrets::sha256UrlSafe(verifier) +
-           "&code_challenge_method=S256";
+    return m_authorizationEndpoint + separator +
+           "response_type=code&client_id=" + form(m_config.oidcClientId) +
+           "&redirect_uri=" + form(m_config.redirectUri()) + "&scope=" + form(m_config.oidcScope) +
+           "&state=" + form(state) + "&nonce=" + form(nonce) +
+           "&code_challenge=" + secrets::sha256UrlSafe(verifier) + "&code_challenge_method=S256";
 }
 
 std::optional<OidcIdentity> OidcClient::exchange(const std::string &code,
@@ -127,13 +154,18 @@ std::optional<OidcIdentity> OidcClient::exchange(const std::string &code,
                              "&code_verifier=" + form(verifier);
     const auto result = http->Post(path.c_str(), body, "application/x-www-form-urlencoded");
     if (!result || result->status != 200) {
-        why = result ? "the token endpoint answered " + std::to_string(result->status)
-                     : "the token endpoint cannot be reached: " + httplib::to_string(result.error());
+        why = result
+                  ? "the token endpoint answered " + std::to_string(result->status)
+                  : "the token endpoint cannot be reached: " + httplib::to_string(result.error());
         return std::nullopt;
     }
-    const QJsonObject answer = QJsonDocument::fromJson(QByteArray::fromStdString(result->body)).object();
+    const QJsonObject answer =
+        QJsonDocument::fromJson(QByteArray::fromStdString(result->body)).object();
     const std::string idToken = answer.value(QStringLiteral("id_token")).toString().toStdString();
-    auto identity = checkIdToken(idToken, m_config.oidcIssuer, m_config.oidcClientId, nonce,
+    JsonWebKeys keys;
+    if (!keysFor(idToken, keys, why))
+        return std::nullopt;
+    auto identity = checkIdToken(idToken, keys, m_config.oidcIssuer, m_config.oidcClientId, nonce,
                                  static_cast<long long>(std::time(nullptr)), why);
     const std::string accessToken =
         answer.value(QStringLiteral("access_token")).toString().toStdString();
@@ -169,20 +201,14 @@ void OidcClient::addProfile(OidcIdentity &identity, const std::string &accessTok
         identity.nickname = nickname.toStdString();
 }
 
-std::optional<OidcIdentity> OidcClient::checkIdToken(const std::string &idToken,
-                                                     const std::string &issuer,
-                                                     const std::string &clientId,
-                                                     const std::string &nonce, long long now,
-                                                     std::string &why)
+std::optional<OidcIdentity>
+OidcClient::checkIdToken(const std::string &idToken, const JsonWebKeys &keys,
+                         const std::string &issuer, const std::string &clientId,
+                         const std::string &nonce, long long now, std::string &why)
 {
-    const size_t first = idToken.find('.');
-    const size_t second = first == std::string::npos ? first : idToken.find('.', first + 1);
-    std::string payload;
-    if (second == std::string::npos ||
-        !secrets::decodeUrlSafe(idToken.substr(first + 1, second - first - 1), payload)) {
-        why = "no ID token in the answer";
+    const std::string payload = keys.verify(idToken, why);
+    if (payload.empty())
         return std::nullopt;
-    }
     const QJsonObject claims = QJsonDocument::fromJson(QByteArray::fromStdString(payload)).object();
     const QJsonValue audience = claims.value(QStringLiteral("aud"));
     const QString client = QString::fromStdString(clientId);
@@ -195,7 +221,8 @@ std::optional<OidcIdentity> OidcClient::checkIdToken(const std::string &idToken,
         why = "the ID token is for another client";
     else if (claims.value(QStringLiteral("exp")).toDouble() <= static_cast<double>(now))
         why = "the ID token has expired";
-    else if (!secrets::sameSecret(claims.value(QStringLiteral("nonce")).toString().toStdString(), nonce))
+    else if (!secrets::sameSecret(claims.value(QStringLiteral("nonce")).toString().toStdString(),
+                                  nonce))
         why = "the ID token's nonce does not match";
     else if (subject.isEmpty())
         why = "the ID token names no subject";

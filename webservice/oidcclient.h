@@ -4,6 +4,7 @@
 // exchange of the returned code for the person's identity.
 
 #include "config.h"
+#include "jsonwebkeys.h"
 
 #include <mutex>
 #include <optional>
@@ -23,21 +24,22 @@ public:
     // provider cannot be reached (why says so).
     std::string authorizationUrl(const std::string &state, const std::string &nonce,
                                  const std::string &verifier, std::string &why);
-    // Exchanges the code; the ID token must name this provider and client,
-    // be unexpired and carry the nonce.
+    // Exchanges the code; the ID token must be signed by the provider's key,
+    // name this provider and client, be unexpired and carry the nonce.
     std::optional<OidcIdentity> exchange(const std::string &code, const std::string &verifier,
                                          const std::string &nonce, std::string &why);
 
-    // Checks the claims of an ID token received straight from the token
-    // endpoint (the channel vouches for its origin).
-    static std::optional<OidcIdentity> checkIdToken(const std::string &idToken,
-                                                    const std::string &issuer,
-                                                    const std::string &clientId,
-                                                    const std::string &nonce, long long now,
-                                                    std::string &why);
+    // Checks an ID token's signature against keys, then its claims.
+    static std::optional<OidcIdentity>
+    checkIdToken(const std::string &idToken, const JsonWebKeys &keys, const std::string &issuer,
+                 const std::string &clientId, const std::string &nonce, long long now,
+                 std::string &why);
 
 private:
     bool discover(std::string &why);
+    // The provider's keys, fetched when none are kept or when the token names
+    // one they lack (the provider has rolled its keys): at most once per token.
+    bool keysFor(const std::string &idToken, JsonWebKeys &keys, std::string &why);
     // Fills the names from the userinfo endpoint.
     void addProfile(OidcIdentity &identity, const std::string &accessToken);
 
@@ -46,4 +48,6 @@ private:
     std::string m_authorizationEndpoint;
     std::string m_tokenEndpoint;
     std::string m_userinfoEndpoint;
+    std::string m_jwksUri;
+    JsonWebKeys m_keys;
 };

@@ -1,6 +1,6 @@
 #include "database.h"
 
-#include <libpq-fe.h>
+#include <pqxx/pqxx>
 
 #include <condition_variable>
 #include <mutex>
@@ -8,7 +8,7 @@
 namespace {
 class PostgresSession final : public SqlSession {
 public:
-    explicit PostgresSession(PGconn *connection) : m_connection(connection) {}
+    explicit PostgresSession(pqxx::transaction_base &work) : m_work(work) {}
 
     std::vector<SqlRow> query(const std::string &sql, const std::vector<SqlValue> &params) override
     {
@@ -33,35 +33,28 @@ public:
                 continue;
             pointers[i] = values[i].c_str();
         }
-        PGresult *result = PQexecParams(m_connection, text.c_str(), static_cast<int>(params.size()),
-                                        nullptr, pointers.data(), nullptr, nullptr, 0);
-        const ExecStatusType status = PQresultStatus(result);
-        if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK) {
-            const std::string why = PQresultErrorMessage(result);
-            PQclear(result);
-            throw DatabaseError("PostgreSQL: " + why);
-        }
+        const pqxx::result result =
+            m_work.exec_params(text, pqxx::prepare::make_dynamic_params(pointers));
         std::vector<SqlRow> rows;
-        for (int r = 0; r < PQntuples(result); ++r) {
+        rows.reserve(result.size());
+        for (const pqxx::row &source : result) {
             SqlRow row;
-            for (int c = 0; c < PQnfields(result); ++c) {
-                if (PQgetisnull(result, r, c))
+            for (const pqxx::field &field : source) {
+                if (field.is_null())
                     row.emplace_back(std::nullopt);
                 else
-                    row.emplace_back(std::string(PQgetvalue(result, r, c),
-                                                 static_cast<size_t>(PQgetlength(result, r, c))));
+                    row.emplace_back(std::string(field.c_str(), field.size()));
             }
             rows.push_back(std::move(row));
         }
-        PQclear(result);
         return rows;
     }
 
 private:
-    PGconn *m_connection;
+    pqxx::transaction_base &m_work;
 };
 
-// A few connections shared by the request threads; a broken one is reset
+// A few connections shared by the request threads; a broken one is replaced
 // before it is used again.
 class PostgresDatabase final : public Database {
 public:
@@ -70,71 +63,69 @@ public:
         for (int i = 0; i < kConnections; ++i)
             m_free.push_back(connect());
     }
-    ~PostgresDatabase() override
-    {
-        for (PGconn *connection : m_free)
-            PQfinish(connection);
-    }
 
     std::string autoIdColumn() const override { return "BIGSERIAL PRIMARY KEY"; }
     std::string migrationLock() const override { return "SELECT pg_advisory_xact_lock(718270)"; }
 
     void run(const std::function<void(SqlSession &)> &work, bool transaction) override
     {
-        PGconn *connection = take();
-        try {
-            if (PQstatus(connection) != CONNECTION_OK)
-                PQreset(connection);
-            if (PQstatus(connection) != CONNECTION_OK)
-                throw DatabaseError(std::string("PostgreSQL: ") + PQerrorMessage(connection));
-            PostgresSession session(connection);
-            if (transaction)
-                session.query("BEGIN", {});
+        std::unique_ptr<pqxx::connection> connection = take();
+        if (!connection->is_open()) {
+            std::unique_ptr<pqxx::connection> fresh;
             try {
-                work(session);
-                if (transaction)
-                    session.query("COMMIT", {});
+                fresh = connect();
             } catch (...) {
-                if (transaction)
-                    PQclear(PQexec(connection, "ROLLBACK"));
+                give(std::move(connection));
                 throw;
             }
+            connection = std::move(fresh);
+        }
+        try {
+            if (transaction) {
+                pqxx::work unit(*connection);
+                PostgresSession session(unit);
+                work(session);
+                unit.commit();
+            } else {
+                pqxx::nontransaction unit(*connection);
+                PostgresSession session(unit);
+                work(session);
+            }
+        } catch (const pqxx::failure &failure) {
+            // The transaction has rolled back on leaving its scope.
+            give(std::move(connection));
+            throw DatabaseError(std::string("PostgreSQL: ") + failure.what());
         } catch (...) {
-            give(connection);
+            give(std::move(connection));
             throw;
         }
-        give(connection);
+        give(std::move(connection));
     }
 
 private:
     static constexpr int kConnections = 4;
 
-    PGconn *connect()
+    std::unique_ptr<pqxx::connection> connect()
     {
-        PGconn *connection = PQconnectdb(m_url.c_str());
-        if (PQstatus(connection) != CONNECTION_OK) {
-            const std::string why = PQerrorMessage(connection);
-            PQfinish(connection);
-            for (PGconn *open : m_free)
-                PQfinish(open);
-            m_free.clear();
-            throw DatabaseError("cannot connect to PostgreSQL: " + why);
+        try {
+            return std::make_unique<pqxx::connection>(m_url);
+        } catch (const pqxx::failure &failure) {
+            throw DatabaseError(std::string("cannot connect to PostgreSQL: ") + failure.what());
         }
-        return connection;
     }
-    PGconn *take()
+    std::unique_ptr<pqxx::connection> take()
     {
         std::unique_lock<std::mutex> lock(m_mutex);
         m_available.wait(lock, [this] { return !m_free.empty(); });
-        PGconn *connection = m_free.back();
+        std::unique_ptr<pqxx::connection> connection = std::move(m_free.back());
         m_free.pop_back();
         return connection;
     }
-    void give(PGconn *connection)
+    void give(std::unique_ptr<pqxx::connection> connection)
     {
         {
             std::lock_guard<std::mutex> lock(m_mutex);
-            m_free.push_back(connection);
+            m_free.push_back(std::move(connection));
         }
         m_available.notify_one();
     }
@@ -142,7 +133,7 @@ private:
     std::string m_url;
     std::mutex m_mutex;
     std::condition_variable m_available;
-    std::vector<PGconn *> m_free;
+    std::vector<std::unique_ptr<pqxx::connection>> m_free;
 };
 } // namespace
 

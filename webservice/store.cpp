@@ -33,6 +33,13 @@ std::vector<SqlRow> Store::query(const std::string &sql, const std::vector<SqlVa
     return rows;
 }
 
+std::vector<SqlRow> Store::read(const std::string &sql, const std::vector<SqlValue> &params)
+{
+    std::vector<SqlRow> rows;
+    m_database->read([&](SqlSession &session) { rows = session.query(sql, params); });
+    return rows;
+}
+
 int Store::migrate()
 {
     const std::string id = m_database->autoIdColumn();
@@ -78,7 +85,7 @@ int Store::migrate()
 bool Store::healthy()
 {
     try {
-        const auto rows = query("SELECT MAX(version) FROM schema_version");
+        const auto rows = read("SELECT MAX(version) FROM schema_version");
         return !rows.empty() && toNumber(rows[0][0]) > 0;
     } catch (const DatabaseError &) {
         return false;
@@ -93,7 +100,8 @@ void Store::createTicket(const std::string &ticket, long long expires)
 
 TicketState Store::ticketState(const std::string &ticket, long long now)
 {
-    const auto rows = query("SELECT state, expires FROM tickets WHERE ticket_hash = ?", {key(ticket)});
+    const auto rows =
+        read("SELECT state, expires FROM tickets WHERE ticket_hash = ?", {key(ticket)});
     if (rows.empty())
         return TicketState::Unknown;
     const std::string state = text(rows[0][0]);
@@ -142,9 +150,10 @@ void Store::saveSignIn(const PendingSignIn &signIn)
 
 std::optional<PendingSignIn> Store::signIn(const std::string &state, long long now)
 {
-    const auto rows = query("SELECT ticket_hash, browser_hash, nonce, verifier, expires, user_id, csrf"
-                            " FROM sign_ins WHERE state = ? AND expires > ?",
-                            {state, now});
+    const auto rows =
+        read("SELECT ticket_hash, browser_hash, nonce, verifier, expires, user_id, csrf"
+             " FROM sign_ins WHERE state = ? AND expires > ?",
+             {state, now});
     if (rows.empty())
         return std::nullopt;
     const SqlRow &row = rows[0];
@@ -193,10 +202,10 @@ void Store::saveToken(const std::string &token, long long userId, long long expi
 
 std::optional<StoredUser> Store::userForToken(const std::string &token, long long now)
 {
-    const auto rows = query("SELECT users.id, users.username, users.nickname, tokens.expires"
-                            " FROM tokens JOIN users ON users.id = tokens.user_id"
-                            " WHERE tokens.token_hash = ? AND tokens.expires > ?",
-                            {key(token), now});
+    const auto rows = read("SELECT users.id, users.username, users.nickname, tokens.expires"
+                           " FROM tokens JOIN users ON users.id = tokens.user_id"
+                           " WHERE tokens.token_hash = ? AND tokens.expires > ?",
+                           {key(token), now});
     if (rows.empty())
         return std::nullopt;
     return StoredUser{toNumber(rows[0][0]), text(rows[0][1]), text(rows[0][2]),
@@ -215,10 +224,11 @@ std::vector<PingCount> Store::pingCounts(const std::string &fromDay, const std::
 {
     std::vector<PingCount> counts;
     for (const SqlRow &row :
-         query("SELECT day, type, version, system, count FROM ping_counts"
-               " WHERE day >= ? AND day <= ? ORDER BY day, type, version, system",
-               {fromDay, toDay}))
-        counts.push_back({text(row[0]), text(row[1]), text(row[2]), text(row[3]), toNumber(row[4])});
+         read("SELECT day, type, version, system, count FROM ping_counts"
+              " WHERE day >= ? AND day <= ? ORDER BY day, type, version, system",
+              {fromDay, toDay}))
+        counts.push_back(
+            {text(row[0]), text(row[1]), text(row[2]), text(row[3]), toNumber(row[4])});
     return counts;
 }
 

@@ -23,8 +23,8 @@ struct StoredUser {
 // A phone's sign-in between leaving for the provider and confirming.
 struct PendingSignIn {
     std::string state;
-    std::string ticket;     // given when saving
-    std::string ticketHash; // read back
+    std::string ticket;      // given when saving
+    std::string ticketHash;  // read back
     std::string browserHash; // hash of the secret in the phone's cookie
     std::string nonce;
     std::string verifier;
@@ -79,6 +79,8 @@ public:
 
 private:
     std::vector<SqlRow> query(const std::string &sql, const std::vector<SqlValue> &params = {});
+    // The same for statements that only read.
+    std::vector<SqlRow> read(const std::string &sql, const std::vector<SqlValue> &params = {});
 
     std::unique_ptr<Database> m_database;
 };

@@ -35,8 +35,10 @@ void sendJson(httplib::Response &res, const QJsonObject &object, int status = 20
 void sendEnvelope(httplib::Response &res, int code, const QJsonValue &data, const QString &msg,
                   int status = 200)
 {
-    sendJson(res, {{QStringLiteral("code"), code}, {QStringLiteral("data"), data},
-                   {QStringLiteral("msg"), msg}},
+    sendJson(res,
+             {{QStringLiteral("code"), code},
+              {QStringLiteral("data"), data},
+              {QStringLiteral("msg"), msg}},
              status);
 }
 
@@ -54,8 +56,7 @@ void sendPage(httplib::Response &res, const std::string &html, int status = 200)
 
 bool isHex(const std::string &text, size_t length)
 {
-    return text.size() == length &&
-           text.find_first_not_of("0123456789abcdef") == std::string::npos;
+    return text.size() == length && text.find_first_not_of("0123456789abcdef") == std::string::npos;
 }
 
 // Program-supplied texts kept in the statistics: printable, short.
@@ -111,26 +112,39 @@ void TessalyService::install(httplib::Server &server)
     // waits for the client's delayed acknowledgement.
     server.set_tcp_nodelay(true);
 
-    const auto bind = [this](void (TessalyService::*handler)(const httplib::Request &,
-                                                             httplib::Response &)) {
-        return [this, handler](const httplib::Request &req, httplib::Response &res) {
-            (this->*handler)(req, res);
+    const auto bind =
+        [this](void (TessalyService::*handler)(const httplib::Request &, httplib::Response &)) {
+            return [this, handler](const httplib::Request &req, httplib::Response &res) {
+                (this->*handler)(req, res);
+            };
         };
-    };
-    server.Get("/api/driver/config/query", bind(&TessalyService::configQuery));
-    server.Post("/api/driverwechat/index/createloginqrcode",
-                limited(m_ticketLimit, &TessalyService::createTicket, false));
-    server.Get("/api/driverwechat/index/querylogin",
-               limited(m_pollLimit, &TessalyService::queryLogin, false));
-    server.Get("/api/driver/user/info", limited(m_pollLimit, &TessalyService::userInfo, false));
-    server.Get("/helper/statistics", limited(m_pingLimit, &TessalyService::statisticsPing, false));
-    server.Get("/api/driver/catalogue", bind(&TessalyService::catalogue));
-    server.Get("/health", bind(&TessalyService::health));
-    server.Get("/admin/statistics", bind(&TessalyService::adminStatistics));
-    server.Get("/login/scan", limited(m_signInLimit, &TessalyService::scan, true));
-    server.Get("/login/callback", limited(m_signInLimit, &TessalyService::callback, true));
-    server.Post("/login/confirm", limited(m_signInLimit, &TessalyService::confirm, true));
+    route(server, "GET", "/api/driver/config/query", bind(&TessalyService::configQuery));
+    route(server, "POST", "/api/driverwechat/index/createloginqrcode",
+          limited(m_ticketLimit, &TessalyService::createTicket, false));
+    route(server, "GET", "/api/driverwechat/index/querylogin",
+          limited(m_pollLimit, &TessalyService::queryLogin, false));
+    route(server, "GET", "/api/driver/user/info",
+          limited(m_pollLimit, &TessalyService::userInfo, false));
+    route(server, "GET", "/helper/statistics",
+          limited(m_pingLimit, &TessalyService::statisticsPing, false));
+    route(server, "GET", "/api/driver/catalogue", bind(&TessalyService::catalogue));
+    route(server, "GET", "/health", bind(&TessalyService::health));
+    route(server, "GET", "/admin/statistics", bind(&TessalyService::adminStatistics));
+    route(server, "GET", "/login/scan", limited(m_signInLimit, &TessalyService::scan, true));
+    route(server, "GET", "/login/callback",
+          limited(m_signInLimit, &TessalyService::callback, true));
+    route(server, "POST", "/login/confirm", limited(m_signInLimit, &TessalyService::confirm, true));
 
+    // A request that may carry a body but says neither its length nor that
+    // it is chunked would hold a worker until the read timeout: refused at once.
+    server.set_pre_routing_handler([](const httplib::Request &req, httplib::Response &res) {
+        const bool bodied = req.method == "POST" || req.method == "PUT" || req.method == "PATCH";
+        if (!bodied || req.has_header("Content-Length") || req.has_header("Transfer-Encoding"))
+            return httplib::Server::HandlerResponse::Unhandled;
+        res.set_header("Connection", "close");
+        sendEnvelope(res, 0, QJsonValue(), QStringLiteral("请求缺少长度"), 411);
+        return httplib::Server::HandlerResponse::Handled;
+    });
     server.set_exception_handler(
         [](const httplib::Request &req, httplib::Response &res, std::exception_ptr error) {
             std::string why = "unknown failure";
@@ -144,9 +158,20 @@ void TessalyService::install(httplib::Server &server)
                          why.c_str());
             sendEnvelope(res, 0, QJsonValue(), QStringLiteral("服务暂时不可用，请稍后再试"), 503);
         });
-    server.set_error_handler([](const httplib::Request &, httplib::Response &res) {
+    server.set_error_handler([this](const httplib::Request &req, httplib::Response &res) {
         if (!res.body.empty())
             return;
+        const auto known = m_allowed.find(req.path);
+        if (res.status == 404 && known != m_allowed.end() &&
+            (", " + known->second + ",").find(", " + req.method + ",") == std::string::npos) {
+            res.set_header("Allow", known->second);
+            if (req.path.rfind("/login/", 0) == 0)
+                sendPage(res, phonepages::message("请求无效", "请在电脑上刷新二维码后重新扫描。"),
+                         405);
+            else
+                sendEnvelope(res, 0, QJsonValue(), QStringLiteral("不支持这个请求方法"), 405);
+            return;
+        }
         QString msg = QStringLiteral("请求无效");
         if (res.status == 404)
             msg = QStringLiteral("没有这个接口");
@@ -160,11 +185,21 @@ void TessalyService::install(httplib::Server &server)
     });
 }
 
-TessalyService::Handler
-TessalyService::limited(RateLimiter &limiter,
-                        void (TessalyService::*handler)(const httplib::Request &,
-                                                        httplib::Response &),
-                        bool page)
+void TessalyService::route(httplib::Server &server, const char *method, const char *path,
+                           Handler handler)
+{
+    const std::string name = method;
+    std::string &allowed = m_allowed[path];
+    allowed += (allowed.empty() ? "" : ", ") + name + (name == "GET" ? ", HEAD" : "");
+    if (name == "GET")
+        server.Get(path, std::move(handler));
+    else
+        server.Post(path, std::move(handler));
+}
+
+TessalyService::Handler TessalyService::limited(
+    RateLimiter &limiter,
+    void (TessalyService::*handler)(const httplib::Request &, httplib::Response &), bool page)
 {
     return [this, &limiter, handler, page](const httplib::Request &req, httplib::Response &res) {
         if (!limiter.allow(clientAddress(req))) {
@@ -207,13 +242,13 @@ void TessalyService::createTicket(const httplib::Request &, httplib::Response &r
 {
     const std::string ticket = secrets::randomHex(16);
     m_store.createTicket(ticket, now() + m_config.ticketSeconds);
-    sendEnvelope(res, 1,
-                 QJsonObject{{QStringLiteral("ticket"), QString::fromStdString(ticket)},
-                             {QStringLiteral("expire_seconds"), m_config.ticketSeconds},
-                             {QStringLiteral("url"), QString::fromStdString(
-                                                         m_config.publicUrl +
-                                                         "/login/scan?ticket=" + ticket)}},
-                 QString());
+    sendEnvelope(
+        res, 1,
+        QJsonObject{{QStringLiteral("ticket"), QString::fromStdString(ticket)},
+                    {QStringLiteral("expire_seconds"), m_config.ticketSeconds},
+                    {QStringLiteral("url"),
+                     QString::fromStdString(m_config.publicUrl + "/login/scan?ticket=" + ticket)}},
+        QString());
 }
 
 void TessalyService::queryLogin(const httplib::Request &req, httplib::Response &res)
@@ -311,7 +346,9 @@ void TessalyService::catalogue(const httplib::Request &req, httplib::Response &r
 void TessalyService::health(const httplib::Request &, httplib::Response &res)
 {
     const bool healthy = m_store.healthy();
-    sendJson(res, {{QStringLiteral("status"), healthy ? QStringLiteral("ok") : QStringLiteral("database unavailable")}},
+    sendJson(res,
+             {{QStringLiteral("status"),
+               healthy ? QStringLiteral("ok") : QStringLiteral("database unavailable")}},
              healthy ? 200 : 503);
 }
 
@@ -342,9 +379,10 @@ void TessalyService::adminStatistics(const httplib::Request &req, httplib::Respo
     if (format == "csv") {
         QString csv = QStringLiteral("day,type,version,system,count\r\n");
         for (const PingCount &count : counts)
-            csv += csvField(count.day) + QLatin1Char(',') + csvField(count.type) + QLatin1Char(',') +
-                   csvField(count.version) + QLatin1Char(',') + csvField(count.system) +
-                   QLatin1Char(',') + QString::number(count.count) + QStringLiteral("\r\n");
+            csv += csvField(count.day) + QLatin1Char(',') + csvField(count.type) +
+                   QLatin1Char(',') + csvField(count.version) + QLatin1Char(',') +
+                   csvField(count.system) + QLatin1Char(',') + QString::number(count.count) +
+                   QStringLiteral("\r\n");
         res.set_content(csv.toStdString(), "text/csv; charset=utf-8");
         return;
     }
@@ -378,9 +416,8 @@ void TessalyService::setBrowserCookie(httplib::Response &res, const std::string 
                                       int maxAge) const
 {
     // Lax, not Strict: the provider's redirect back is a cross-site navigation.
-    res.set_header("Set-Cookie", std::string(kCookie) + "=" + secret +
-                                     "; Path=/login; Max-Age=" + std::to_string(maxAge) +
-                                     "; HttpOnly; Secure; SameSite=Lax");
+    res.set_header("Set-Cookie", std::string(kCookie) + "=" + secret + "; Path=/login; Max-Age=" +
+                                     std::to_string(maxAge) + "; HttpOnly; Secure; SameSite=Lax");
 }
 
 void TessalyService::scan(const httplib::Request &req, httplib::Response &res)
@@ -406,8 +443,8 @@ void TessalyService::scan(const httplib::Request &req, httplib::Response &res)
     const std::string browser = secrets::randomUrlSafe(32);
     signIn.browserHash = secrets::sha256Hex(browser);
     std::string why;
-    const std::string address = m_oidc.authorizationUrl(signIn.state, signIn.nonce,
-                                                        signIn.verifier, why);
+    const std::string address =
+        m_oidc.authorizationUrl(signIn.state, signIn.nonce, signIn.verifier, why);
     if (address.empty()) {
         std::fprintf(stderr, "sign-in provider unavailable: %s\n", why.c_str());
         sendPage(res, phonepages::message("暂时无法登录", "登录服务暂时不可用，请稍后再试。"), 502);
@@ -466,8 +503,9 @@ void TessalyService::confirm(const httplib::Request &req, httplib::Response &res
     m_store.dropSignIn(state);
     setBrowserCookie(res, std::string(), 0);
     const bool accept = req.get_param_value("decision") == "confirm";
-    const bool settled = m_store.settleTicketHash(
-        signIn->ticketHash, now(), accept ? std::optional<long long>(signIn->userId) : std::nullopt);
+    const bool settled =
+        m_store.settleTicketHash(signIn->ticketHash, now(),
+                                 accept ? std::optional<long long>(signIn->userId) : std::nullopt);
     if (!settled)
         sendPage(res, phonepages::message("二维码已失效", "请在电脑上刷新二维码后重新扫描。"), 410);
     else if (accept)

@@ -13,6 +13,7 @@
 
 #include <QJsonValue>
 
+#include <map>
 #include <memory>
 
 class TessalyService {
@@ -37,9 +38,11 @@ private:
     void callback(const httplib::Request &req, httplib::Response &res);
     void confirm(const httplib::Request &req, httplib::Response &res);
 
+    // Registers handler for method on path and notes the method as allowed there.
+    void route(httplib::Server &server, const char *method, const char *path, Handler handler);
     // The handler, unless the address has spent its allowance.
-    Handler limited(RateLimiter &limiter, void (TessalyService::*handler)(const httplib::Request &,
-                                                                         httplib::Response &),
+    Handler limited(RateLimiter &limiter,
+                    void (TessalyService::*handler)(const httplib::Request &, httplib::Response &),
                     bool page);
     std::string clientAddress(const httplib::Request &req) const;
     // The sign-in cookie's value, when the request carries one.
@@ -56,4 +59,6 @@ private:
     RateLimiter m_pollLimit;
     RateLimiter m_pingLimit;
     RateLimiter m_signInLimit;
+    // Path → its methods, for the Allow header of a 405.
+    std::map<std::string, std::string> m_allowed;
 };

@@ -16,16 +16,18 @@
 // One tessaly-service on a free loopback port; its log is kept for reading.
 class ServiceRun {
 public:
-    bool start(const QJsonObject &config, const QString &folder)
+    bool start(const QJsonObject &config, const QString &folder,
+               const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment())
     {
+        m_process.setProcessEnvironment(environment);
         const QString path = folder + QStringLiteral("/config-%1.json").arg(++s_count);
         QFile file(path);
         if (!file.open(QIODevice::WriteOnly) || file.write(QJsonDocument(config).toJson()) < 0)
             return false;
         file.close();
         m_process.setProgram(QStringLiteral(TESSALY_SERVICE_PATH));
-        m_process.setArguments({QStringLiteral("--config"), path, QStringLiteral("--port"),
-                                QStringLiteral("0")});
+        m_process.setArguments(
+            {QStringLiteral("--config"), path, QStringLiteral("--port"), QStringLiteral("0")});
         QObject::connect(&m_process, &QProcess::readyReadStandardError,
                          [this] { m_log += m_process.readAllStandardError(); });
         m_process.start();
@@ -65,10 +67,12 @@ public:
         const QString node = QStandardPaths::findExecutable(QStringLiteral("node"));
         if (node.isEmpty())
             return QStringLiteral("node is not installed");
-        if (!QFile::exists(QStringLiteral("/usr/bin/chromium")) && qEnvironmentVariableIsEmpty("TESSALY_CHROMIUM"))
+        if (!QFile::exists(QStringLiteral("/usr/bin/chromium")) &&
+            qEnvironmentVariableIsEmpty("TESSALY_CHROMIUM"))
             return QStringLiteral("chromium is not installed");
         if (!QDir(QStringLiteral(PHONE_DIR "/node_modules/oidc-provider")).exists())
-            return QStringLiteral("the npm packages are not installed (tests/webservice/run.sh installs them)");
+            return QStringLiteral(
+                "the npm packages are not installed (tests/webservice/run.sh installs them)");
         m_process.setProgram(node);
         m_process.setArguments({QStringLiteral(PHONE_DIR "/phone.mjs"), clientSecret});
         m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);

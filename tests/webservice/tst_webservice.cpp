@@ -18,8 +18,8 @@
 #include <QJsonArray>
 #include <QMessageBox>
 #include <QNetworkAccessManager>
-#include <QPainter>
 #include <QNetworkReply>
+#include <QPainter>
 #include <QRegularExpression>
 #include <QTcpSocket>
 #include <QTemporaryDir>
@@ -68,7 +68,8 @@ struct Answer {
 };
 
 // A raw request, as anyone on the internet may send it.
-Answer request(const QByteArray &verb, const QUrl &url, const QList<QPair<QByteArray, QByteArray>> &headers = {},
+Answer request(const QByteArray &verb, const QUrl &url,
+               const QList<QPair<QByteArray, QByteArray>> &headers = {},
                const QByteArray &body = QByteArray())
 {
     QNetworkAccessManager network;
@@ -77,13 +78,14 @@ Answer request(const QByteArray &verb, const QUrl &url, const QList<QPair<QByteA
     for (const auto &header : headers)
         req.setRawHeader(header.first, header.second);
     if (verb == "POST" && !req.hasRawHeader("Content-Type"))
-        req.setHeader(QNetworkRequest::ContentTypeHeader, QByteArray("application/x-www-form-urlencoded"));
+        req.setHeader(QNetworkRequest::ContentTypeHeader,
+                      QByteArray("application/x-www-form-urlencoded"));
     QNetworkReply *reply = network.sendCustomRequest(req, verb, body);
     QSignalSpy finished(reply, &QNetworkReply::finished);
     if (!reply->isFinished())
         finished.wait(20000);
-    Answer answer{reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt(), reply->readAll(),
-                  reply->rawHeaderPairs()};
+    Answer answer{reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt(),
+                  reply->readAll(), reply->rawHeaderPairs()};
     delete reply;
     return answer;
 }
@@ -107,6 +109,7 @@ private:
     // The program's instance and, on PostgreSQL, the one phones reach.
     ServiceRun m_programSide;
     ServiceRun m_phoneSide;
+    ServiceRun m_limited;
     bool m_twoInstances = false;
     QStringList m_secretsSeen;
     int m_addresses = 0;
@@ -122,21 +125,25 @@ private:
     {
         if (address.isEmpty())
             address = "198.51.100." + QByteArray::number(++m_addresses);
-        const Answer answer = request("POST", programUrl(QStringLiteral("/api/driverwechat/index/createloginqrcode")),
-                                      {{"X-Forwarded-For", address}});
+        const Answer answer =
+            request("POST", programUrl(QStringLiteral("/api/driverwechat/index/createloginqrcode")),
+                    {{"X-Forwarded-For", address}});
         const QJsonObject data = answer.json().value(QStringLiteral("data")).toObject();
         m_secretsSeen << data.value(QStringLiteral("ticket")).toString();
         return data;
     }
     QJsonObject poll(const QString &ticket)
     {
-        return request("GET", programUrl(QStringLiteral("/api/driverwechat/index/querylogin?ticket=") + ticket))
+        return request("GET",
+                       programUrl(QStringLiteral("/api/driverwechat/index/querylogin?ticket=") +
+                                  ticket))
             .json();
     }
     QJsonObject adminStatistics(const QString &query, int *status = nullptr)
     {
-        const Answer answer = request("GET", programUrl(QStringLiteral("/admin/statistics") + query),
-                                      {{"Authorization", "Bearer " + kAdminToken.toUtf8()}});
+        const Answer answer =
+            request("GET", programUrl(QStringLiteral("/admin/statistics") + query),
+                    {{"Authorization", "Bearer " + kAdminToken.toUtf8()}});
         if (status)
             *status = answer.status;
         return answer.json();
@@ -150,7 +157,8 @@ private:
         const QString path = m_folder.filePath(QStringLiteral("screen.png"));
         framed.save(path);
         QProcess zbar;
-        zbar.start(QStringLiteral("zbarimg"), {QStringLiteral("--raw"), QStringLiteral("-q"), path});
+        zbar.start(QStringLiteral("zbarimg"),
+                   {QStringLiteral("--raw"), QStringLiteral("-q"), path});
         zbar.waitForFinished(10000);
         return QUrl(QString::fromUtf8(zbar.readAllStandardOutput()).trimmed());
     }
@@ -166,8 +174,8 @@ private slots:
         QStandardPaths::setTestModeEnabled(true);
         QVERIFY(m_folder.isValid());
         m_phoneMissing = m_phone.start(kClientSecret);
-        const QString database = qEnvironmentVariable("TESSALY_TEST_DATABASE",
-                                                      m_folder.filePath(QStringLiteral("service.db")));
+        const QString database = qEnvironmentVariable(
+            "TESSALY_TEST_DATABASE", m_folder.filePath(QStringLiteral("service.db")));
         m_twoInstances = database.startsWith(QLatin1String("postgresql://"));
         QJsonObject config{
             {QStringLiteral("database"), database},
@@ -176,26 +184,29 @@ private slots:
             {QStringLiteral("international"), QJsonObject{{QStringLiteral("defaultCountry"), 7}}},
             {QStringLiteral("admin_token"), kAdminToken},
             {QStringLiteral("trust_forwarded_for"), true},
-            {QStringLiteral("oidc"), QJsonObject{{QStringLiteral("issuer"), m_phone.issuer()},
-                                                 {QStringLiteral("client_id"), QStringLiteral("tessaly")},
-                                                 {QStringLiteral("client_secret"), kClientSecret}}},
+            {QStringLiteral("oidc"),
+             QJsonObject{{QStringLiteral("issuer"), m_phone.issuer()},
+                         {QStringLiteral("client_id"), QStringLiteral("tessaly")},
+                         {QStringLiteral("client_secret"), kClientSecret}}},
             {QStringLiteral("limits"),
-             QJsonObject{{QStringLiteral("max_body_bytes"), 4096},
-                         {QStringLiteral("read_timeout_seconds"), 2},
-                         // The dialog here polls every 200 ms, the phone signs in many times.
-                         {QStringLiteral("polls"), QJsonObject{{QStringLiteral("per_minute"), 6000},
-                                                               {QStringLiteral("burst"), 200}}},
-                         {QStringLiteral("sign_in"), QJsonObject{{QStringLiteral("per_minute"), 6000},
-                                                                 {QStringLiteral("burst"), 200}}},
-                         {QStringLiteral("tickets"), QJsonObject{{QStringLiteral("per_minute"), 6},
-                                                                 {QStringLiteral("burst"), 5}}}}}};
+             QJsonObject{
+                 {QStringLiteral("max_body_bytes"), 4096},
+                 {QStringLiteral("read_timeout_seconds"), 2},
+                 // The dialog here polls every 200 ms, the phone signs in many times.
+                 {QStringLiteral("polls"), QJsonObject{{QStringLiteral("per_minute"), 6000},
+                                                       {QStringLiteral("burst"), 200}}},
+                 {QStringLiteral("sign_in"), QJsonObject{{QStringLiteral("per_minute"), 6000},
+                                                         {QStringLiteral("burst"), 200}}},
+                 {QStringLiteral("tickets"),
+                  QJsonObject{{QStringLiteral("per_minute"), 6}, {QStringLiteral("burst"), 5}}}}}};
         if (m_twoInstances) {
             QVERIFY(m_phoneSide.start(config, m_folder.path()));
             config.insert(QStringLiteral("public_url"), m_phoneSide.url().toString());
         }
         QVERIFY(m_programSide.start(config, m_folder.path()));
         if (m_phoneMissing.isEmpty())
-            QCOMPARE(m_phone.ask(QStringLiteral("service ") + phoneUrl(QString()).toString(QUrl::StripTrailingSlash)),
+            QCOMPARE(m_phone.ask(QStringLiteral("service ") +
+                                 phoneUrl(QString()).toString(QUrl::StripTrailingSlash)),
                      QStringLiteral("ready"));
         qputenv("TESSALY_SERVICE_URL", m_programSide.url().toString().toUtf8());
         qputenv("TESSALY_STATISTICS_URL", m_programSide.url().toString().toUtf8());
@@ -206,6 +217,7 @@ private slots:
     {
         m_programSide.stop();
         m_phoneSide.stop();
+        m_limited.stop();
     }
 
     void configurationReachesTheProgram()
@@ -214,8 +226,11 @@ private slots:
         NetworkHelper::instance()->queryConfig(User::instance());
         QVERIFY(received.wait(10000));
         QCOMPARE(User::instance()->learningPage(), QStringLiteral("https://www.example/learn"));
-        QVERIFY(User::instance()->serviceLink().startsWith(QLatin1String("https://chat.example/kefu?c1=")));
-        QCOMPARE(received.first().first().value<QJsonValue>()[QLatin1String("defaultCountry")].toInt(), 7);
+        QVERIFY(User::instance()->serviceLink().startsWith(
+            QLatin1String("https://chat.example/kefu?c1=")));
+        QCOMPARE(
+            received.first().first().value<QJsonValue>()[QLatin1String("defaultCountry")].toInt(),
+            7);
     }
 
     void pingsAreCountedWithoutMachineIds()
@@ -225,10 +240,12 @@ private slots:
         NetworkHelper::instance()->sendPageStatistics(NetworkHelper::LoginPage);
         const auto countOf = [this](const QString &type) {
             qint64 total = 0;
-            for (const QJsonValue &row : adminStatistics(QString()).value(QStringLiteral("counts")).toArray()) {
+            for (const QJsonValue &row :
+                 adminStatistics(QString()).value(QStringLiteral("counts")).toArray()) {
                 if (row[QLatin1String("type")].toString() == type) {
                     total += static_cast<qint64>(row[QLatin1String("count")].toDouble());
-                    if (row[QLatin1String("version")].toString() != QCoreApplication::applicationVersion())
+                    if (row[QLatin1String("version")].toString() !=
+                        QCoreApplication::applicationVersion())
                         return qint64(-1);
                 }
             }
@@ -239,8 +256,9 @@ private slots:
 
         const QString machineId = NetworkHelper::instance()->buildCommonQuery({}).queryItemValue(
             QStringLiteral("machineid"));
-        const Answer csv = request("GET", programUrl(QStringLiteral("/admin/statistics?format=csv")),
-                                   {{"Authorization", "Bearer " + kAdminToken.toUtf8()}});
+        const Answer csv =
+            request("GET", programUrl(QStringLiteral("/admin/statistics?format=csv")),
+                    {{"Authorization", "Bearer " + kAdminToken.toUtf8()}});
         QCOMPARE(csv.status, 200);
         QVERIFY(csv.body.startsWith("day,type,version,system,count\r\n"));
         QVERIFY(csv.body.contains(",login_page,"));
@@ -290,20 +308,25 @@ private slots:
         const int result = dialog.exec();
         QVERIFY2(boxes.isEmpty(), qPrintable(boxes.join(QLatin1Char('\n'))));
         if (result != QDialog::Accepted)
-            QFAIL(qPrintable(QStringLiteral("not signed in; the phone says: ") + m_phone.answer(1000)));
+            QFAIL(qPrintable(QStringLiteral("not signed in; the phone says: ") +
+                             m_phone.answer(1000)));
         QCOMPARE(m_phone.answer(), QStringLiteral("page 登录成功"));
         // The code sent the phone to the instance phones reach.
-        QCOMPARE(scanned.adjusted(QUrl::RemovePath | QUrl::RemoveQuery), phoneUrl(QString()).adjusted(QUrl::RemovePath));
+        QCOMPARE(scanned.adjusted(QUrl::RemovePath | QUrl::RemoveQuery),
+                 phoneUrl(QString()).adjusted(QUrl::RemovePath));
 
         User *user = User::instance();
         QCOMPARE(user->nickname(), QStringLiteral("昵称 alice"));
         QCOMPARE(user->username(), QStringLiteral("alice"));
-        QVERIFY(QRegularExpression(QStringLiteral("^[0-9a-f]{64}$")).match(user->token()).hasMatch());
+        QVERIFY(
+            QRegularExpression(QStringLiteral("^[0-9a-f]{64}$")).match(user->token()).hasMatch());
         QVERIFY(user->userId() > 0);
         const qint64 now = QDateTime::currentSecsSinceEpoch();
-        QVERIFY(user->expireTime() > now + 29 * 86400 && user->expireTime() <= now + 30 * 86400 + 60);
+        QVERIFY(user->expireTime() > now + 29 * 86400 &&
+                user->expireTime() <= now + 30 * 86400 + 60);
         QVERIFY(user->isLoggedIn());
-        m_secretsSeen << user->token() << QUrlQuery(scanned).queryItemValue(QStringLiteral("ticket"));
+        m_secretsSeen << user->token()
+                      << QUrlQuery(scanned).queryItemValue(QStringLiteral("ticket"));
 
         Recorder info;
         NetworkHelper::instance()->queryUserInfo(user->token(), &info);
@@ -320,11 +343,13 @@ private slots:
 
         // Signing in again as the same person keeps the user id.
         const QJsonObject ticket = newTicket();
-        QCOMPARE(m_phone.ask(QStringLiteral("scan %1 confirm alice").arg(ticket[QLatin1String("url")].toString())),
+        QCOMPARE(m_phone.ask(QStringLiteral("scan %1 confirm alice")
+                                 .arg(ticket[QLatin1String("url")].toString())),
                  QStringLiteral("page 登录成功"));
         const QJsonObject second = poll(ticket[QLatin1String("ticket")].toString());
         QCOMPARE(second[QLatin1String("code")].toInt(), 1);
-        QCOMPARE(second[QLatin1String("data")][QLatin1String("user_id")].toInt(), int(user->userId()));
+        QCOMPARE(second[QLatin1String("data")][QLatin1String("user_id")].toInt(),
+                 int(user->userId()));
         QVERIFY(second[QLatin1String("data")][QLatin1String("token")].toString() != user->token());
         m_secretsSeen << second[QLatin1String("data")][QLatin1String("token")].toString();
     }
@@ -336,10 +361,11 @@ private slots:
         QTest::addColumn<int>("code");
         QTest::addColumn<QString>("msg");
         QTest::newRow("waiting") << QString() << QString() << 1002 << QString();
-        QTest::newRow("cancelled on the phone") << QStringLiteral("cancel") << QStringLiteral("page 已取消")
-                                                << 0 << QStringLiteral("已在手机上取消登录");
-        QTest::newRow("unknown ticket") << QStringLiteral("forget") << QString() << 0
-                                        << QStringLiteral("无效的二维码");
+        QTest::newRow("cancelled on the phone")
+            << QStringLiteral("cancel") << QStringLiteral("page 已取消") << 0
+            << QStringLiteral("已在手机上取消登录");
+        QTest::newRow("unknown ticket")
+            << QStringLiteral("forget") << QString() << 0 << QStringLiteral("无效的二维码");
     }
     void ticketStatesAsTheProgramReadsThem()
     {
@@ -353,7 +379,8 @@ private slots:
             id = QString(id.size(), QLatin1Char('0'));
         else if (!decision.isEmpty()) {
             skipWithoutPhone();
-            QCOMPARE(m_phone.ask(QStringLiteral("scan %1 %2 bob").arg(ticket[QLatin1String("url")].toString(), decision)),
+            QCOMPARE(m_phone.ask(QStringLiteral("scan %1 %2 bob")
+                                     .arg(ticket[QLatin1String("url")].toString(), decision)),
                      page);
         }
         const QJsonObject answer = poll(id);
@@ -379,23 +406,27 @@ private slots:
         skipWithoutPhone();
         const QJsonObject ticket = newTicket();
         // The phone stops at the question and reports what its page holds.
-        const QStringList held = m_phone.ask(QStringLiteral("hold %1 carol").arg(ticket[QLatin1String("url")].toString()))
-                                     .split(QLatin1Char(' '));
+        const QStringList held =
+            m_phone
+                .ask(QStringLiteral("hold %1 carol").arg(ticket[QLatin1String("url")].toString()))
+                .split(QLatin1Char(' '));
         QCOMPARE(held.value(0), QStringLiteral("held"));
         const QString cookie = held.value(1), state = held.value(2), csrf = held.value(3);
         QList<QPair<QByteArray, QByteArray>> headers;
         if (withCookie)
             headers.append({"Cookie", cookie.toUtf8()});
-        const Answer answer = request("POST", phoneUrl(QStringLiteral("/login/confirm")), headers,
-                                      form({{QStringLiteral("state"), state},
-                                            {QStringLiteral("csrf"), withCsrf ? csrf : QString()},
-                                            {QStringLiteral("decision"), QStringLiteral("confirm")}}));
+        const Answer answer =
+            request("POST", phoneUrl(QStringLiteral("/login/confirm")), headers,
+                    form({{QStringLiteral("state"), state},
+                          {QStringLiteral("csrf"), withCsrf ? csrf : QString()},
+                          {QStringLiteral("decision"), QStringLiteral("confirm")}}));
         QCOMPARE(answer.status, status);
         QCOMPARE(poll(ticket[QLatin1String("ticket")].toString())[QLatin1String("code")].toInt(),
                  status == 200 ? 1 : 1002);
         // Replaying the provider's answer finds the sign-in used up or bound.
-        const Answer replay = request("GET", phoneUrl(QStringLiteral("/login/callback?code=x&state=") + state),
-                                      {{"Cookie", cookie.toUtf8()}});
+        const Answer replay =
+            request("GET", phoneUrl(QStringLiteral("/login/callback?code=x&state=") + state),
+                    {{"Cookie", cookie.toUtf8()}});
         QCOMPARE(replay.status, 400);
     }
 
@@ -410,7 +441,8 @@ private slots:
         for (const char *attribute : {"HttpOnly", "Secure", "SameSite=Lax", "Path=/login"})
             QVERIFY2(cookie.contains(attribute), cookie.constData());
         const QUrlQuery query(QUrl(QString::fromUtf8(answer.header("Location"))));
-        QCOMPARE(query.queryItemValue(QStringLiteral("code_challenge_method")), QStringLiteral("S256"));
+        QCOMPARE(query.queryItemValue(QStringLiteral("code_challenge_method")),
+                 QStringLiteral("S256"));
         QVERIFY(query.queryItemValue(QStringLiteral("state")).size() >= 43);
         QVERIFY(query.queryItemValue(QStringLiteral("nonce")).size() >= 43);
     }
@@ -424,34 +456,43 @@ private slots:
         QTest::addColumn<int>("status");
         QTest::addColumn<QString>("msg");
         const QString poll = QStringLiteral("/api/driverwechat/index/querylogin");
-        QTest::newRow("poll without ticket") << QByteArray("GET") << poll << QByteArray() << QByteArray() << 200
-                                             << QStringLiteral("缺少二维码编号");
-        QTest::newRow("poll with a path as ticket") << QByteArray("GET") << poll + QStringLiteral("?ticket=../../etc")
-                                                    << QByteArray() << QByteArray() << 200 << QStringLiteral("无效的二维码");
-        QTest::newRow("user info without token") << QByteArray("GET") << QStringLiteral("/api/driver/user/info")
-                                                 << QByteArray() << QByteArray() << 200
-                                                 << QStringLiteral("登录已失效，请重新登录");
+        QTest::newRow("poll without ticket")
+            << QByteArray("GET") << poll << QByteArray() << QByteArray() << 200
+            << QStringLiteral("缺少二维码编号");
+        QTest::newRow("poll with a path as ticket")
+            << QByteArray("GET") << poll + QStringLiteral("?ticket=../../etc") << QByteArray()
+            << QByteArray() << 200 << QStringLiteral("无效的二维码");
+        QTest::newRow("user info without token")
+            << QByteArray("GET") << QStringLiteral("/api/driver/user/info") << QByteArray()
+            << QByteArray() << 200 << QStringLiteral("登录已失效，请重新登录");
         QTest::newRow("user info with a forged token")
-            << QByteArray("GET") << QStringLiteral("/api/driver/user/info") << QByteArray(64, 'a') << QByteArray()
-            << 200 << QStringLiteral("登录已失效，请重新登录");
-        QTest::newRow("ping without type") << QByteArray("GET") << QStringLiteral("/helper/statistics?version=1")
-                                           << QByteArray() << QByteArray() << 400 << QStringLiteral("统计参数无效");
+            << QByteArray("GET") << QStringLiteral("/api/driver/user/info") << QByteArray(64, 'a')
+            << QByteArray() << 200 << QStringLiteral("登录已失效，请重新登录");
+        QTest::newRow("ping without type")
+            << QByteArray("GET") << QStringLiteral("/helper/statistics?version=1") << QByteArray()
+            << QByteArray() << 400 << QStringLiteral("统计参数无效");
         QTest::newRow("ping with an oversized type")
-            << QByteArray("GET") << QStringLiteral("/helper/statistics?type=") + QString(300, QLatin1Char('x'))
+            << QByteArray("GET")
+            << QStringLiteral("/helper/statistics?type=") + QString(300, QLatin1Char('x'))
             << QByteArray() << QByteArray() << 400 << QStringLiteral("统计参数无效");
         QTest::newRow("ping with control characters")
-            << QByteArray("GET") << QStringLiteral("/helper/statistics?type=a%0Db") << QByteArray() << QByteArray()
-            << 400 << QStringLiteral("统计参数无效");
-        QTest::newRow("unknown path") << QByteArray("GET") << QStringLiteral("/api/nothing") << QByteArray()
-                                      << QByteArray() << 404 << QStringLiteral("没有这个接口");
-        QTest::newRow("oversized body") << QByteArray("POST") << QStringLiteral("/login/confirm") << QByteArray()
-                                        << QByteArray(64 * 1024, 'x') << 413 << QStringLiteral("请求过大");
-        QTest::newRow("confirm without a sign-in") << QByteArray("POST") << QStringLiteral("/login/confirm")
-                                                   << QByteArray() << QByteArray("state=x&csrf=y") << 403 << QString();
-        QTest::newRow("scan of an unknown ticket") << QByteArray("GET") << QStringLiteral("/login/scan?ticket=zz")
-                                                   << QByteArray() << QByteArray() << 404 << QString();
-        QTest::newRow("callback without state") << QByteArray("GET") << QStringLiteral("/login/callback?code=1")
-                                                << QByteArray() << QByteArray() << 400 << QString();
+            << QByteArray("GET") << QStringLiteral("/helper/statistics?type=a%0Db") << QByteArray()
+            << QByteArray() << 400 << QStringLiteral("统计参数无效");
+        QTest::newRow("unknown path")
+            << QByteArray("GET") << QStringLiteral("/api/nothing") << QByteArray() << QByteArray()
+            << 404 << QStringLiteral("没有这个接口");
+        QTest::newRow("oversized body")
+            << QByteArray("POST") << QStringLiteral("/login/confirm") << QByteArray()
+            << QByteArray(64 * 1024, 'x') << 413 << QStringLiteral("请求过大");
+        QTest::newRow("confirm without a sign-in")
+            << QByteArray("POST") << QStringLiteral("/login/confirm") << QByteArray()
+            << QByteArray("state=x&csrf=y") << 403 << QString();
+        QTest::newRow("scan of an unknown ticket")
+            << QByteArray("GET") << QStringLiteral("/login/scan?ticket=zz") << QByteArray()
+            << QByteArray() << 404 << QString();
+        QTest::newRow("callback without state")
+            << QByteArray("GET") << QStringLiteral("/login/callback?code=1") << QByteArray()
+            << QByteArray() << 400 << QString();
     }
     void badInputGetsAClearAnswer()
     {
@@ -473,13 +514,111 @@ private slots:
         QCOMPARE(request("GET", programUrl(QStringLiteral("/health"))).status, 200);
     }
 
+    void wrongMethodsAreNamed_data()
+    {
+        QTest::addColumn<QByteArray>("verb");
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QByteArray>("allow");
+        QTest::addColumn<bool>("page");
+        QTest::newRow("DELETE user info")
+            << QByteArray("DELETE") << QStringLiteral("/api/driver/user/info")
+            << QByteArray("GET, HEAD") << false;
+        QTest::newRow("GET a new ticket")
+            << QByteArray("GET") << QStringLiteral("/api/driverwechat/index/createloginqrcode")
+            << QByteArray("POST") << false;
+        QTest::newRow("PUT a ping")
+            << QByteArray("PUT") << QStringLiteral("/helper/statistics?type=a")
+            << QByteArray("GET, HEAD") << false;
+        QTest::newRow("GET the confirm form")
+            << QByteArray("GET") << QStringLiteral("/login/confirm") << QByteArray("POST") << true;
+    }
+    void wrongMethodsAreNamed()
+    {
+        QFETCH(QByteArray, verb);
+        QFETCH(QString, path);
+        QFETCH(QByteArray, allow);
+        QFETCH(bool, page);
+        const Answer answer = request(verb, programUrl(path), {}, "x=1");
+        QCOMPARE(answer.status, 405);
+        QCOMPARE(answer.header("Allow"), allow);
+        if (page)
+            QVERIFY(answer.header("Content-Type").startsWith("text/html"));
+        else
+            QCOMPARE(answer.json().value(QStringLiteral("msg")).toString(),
+                     QStringLiteral("不支持这个请求方法"));
+    }
+
+    void limitsHoldPerAddress_data()
+    {
+        QTest::addColumn<QByteArray>("verb");
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QByteArray>("address");
+        QTest::addColumn<int>("allowed");
+        QTest::addColumn<bool>("page");
+        QTest::newRow("tickets") << QByteArray("POST")
+                                 << QStringLiteral("/api/driverwechat/index/createloginqrcode")
+                                 << QByteArray("192.0.2.1") << 3 << false;
+        QTest::newRow("polls") << QByteArray("GET")
+                               << QStringLiteral("/api/driverwechat/index/querylogin?ticket=a")
+                               << QByteArray("192.0.2.2") << 3 << false;
+        QTest::newRow("user information, counted with polls")
+            << QByteArray("GET") << QStringLiteral("/api/driver/user/info")
+            << QByteArray("192.0.2.2") << 0 << false;
+        QTest::newRow("pings") << QByteArray("GET")
+                               << QStringLiteral("/helper/statistics?type=openness")
+                               << QByteArray("192.0.2.3") << 3 << false;
+        QTest::newRow("scan page") << QByteArray("GET") << QStringLiteral("/login/scan?ticket=a")
+                                   << QByteArray("192.0.2.4") << 3 << true;
+        QTest::newRow("callback page")
+            << QByteArray("GET") << QStringLiteral("/login/callback?state=a")
+            << QByteArray("192.0.2.5") << 3 << true;
+        QTest::newRow("confirm form") << QByteArray("POST") << QStringLiteral("/login/confirm")
+                                      << QByteArray("192.0.2.6") << 3 << true;
+    }
+    void limitsHoldPerAddress()
+    {
+        QFETCH(QByteArray, verb);
+        QFETCH(QString, path);
+        QFETCH(QByteArray, address);
+        QFETCH(int, allowed);
+        QFETCH(bool, page);
+        // An instance of its own whose allowances are three requests.
+        const QJsonObject allowance{{QStringLiteral("per_minute"), 1},
+                                    {QStringLiteral("burst"), 3}};
+        if (!m_limited.url().isValid())
+            QVERIFY(m_limited.start(
+                {{QStringLiteral("database"), m_folder.filePath(QStringLiteral("limits.db"))},
+                 {QStringLiteral("trust_forwarded_for"), true},
+                 {QStringLiteral("limits"), QJsonObject{{QStringLiteral("tickets"), allowance},
+                                                        {QStringLiteral("polls"), allowance},
+                                                        {QStringLiteral("pings"), allowance},
+                                                        {QStringLiteral("sign_in"), allowance}}}},
+                m_folder.path()));
+        const auto send = [&](const QByteArray &from) {
+            return request(verb, m_limited.url().resolved(QUrl(path)), {{"X-Forwarded-For", from}},
+                           "a=1");
+        };
+        for (int i = 0; i < allowed; ++i)
+            QVERIFY(send(address).status != 429);
+        const Answer refused = send(address);
+        QCOMPARE(refused.status, 429);
+        QCOMPARE(refused.header("Retry-After"), QByteArray("60"));
+        if (page)
+            QVERIFY(refused.body.contains("请求过于频繁"));
+        else
+            QCOMPARE(refused.json().value(QStringLiteral("msg")).toString(),
+                     QStringLiteral("请求过于频繁，请稍后再试"));
+        QVERIFY(send("198.18.0.1").status != 429);
+    }
+
     void catalogueIsServedWithItsTag()
     {
         const Answer first = request("GET", programUrl(QStringLiteral("/api/driver/catalogue")));
         QCOMPARE(first.status, 200);
         QCOMPARE(first.json().value(QStringLiteral("format")).toInt(), 2);
         QVERIFY(!first.header("ETag").isEmpty());
-        QCOMPARE(request("GET", programUrl(QStringLiteral("/api/driver/catalogue")), {{"If-None-Match", first.header("ETag")}})
+        QCOMPARE(request("GET", programUrl(QStringLiteral("/api/driver/catalogue")),
+                         {{"If-None-Match", first.header("ETag")}})
                      .status,
                  304);
     }
@@ -488,8 +627,9 @@ private slots:
     {
         int refused = 0;
         for (int i = 0; i < 8; ++i) {
-            const Answer answer = request("POST", programUrl(QStringLiteral("/api/driverwechat/index/createloginqrcode")),
-                                          {{"X-Forwarded-For", "192.0.2.1, 203.0.113.77"}});
+            const Answer answer = request(
+                "POST", programUrl(QStringLiteral("/api/driverwechat/index/createloginqrcode")),
+                {{"X-Forwarded-For", "192.0.2.1, 203.0.113.77"}});
             if (answer.status == 429) {
                 ++refused;
                 QCOMPARE(answer.json().value(QStringLiteral("code")).toInt(), 0);
@@ -510,6 +650,39 @@ private slots:
         slow.write("GET /health HTTP/1.1\r\nHost: te");
         QVERIFY(slow.waitForDisconnected(15000));
         QVERIFY(!slow.readAll().startsWith("HTTP/1.1 200"));
+
+        // Nor does a body of unknown length: refused, not read until the time-out.
+        QTcpSocket unframed;
+        unframed.connectToHost(m_programSide.url().host(), quint16(m_programSide.url().port()));
+        QVERIFY(unframed.waitForConnected(5000));
+        unframed.write(
+            "POST /api/driverwechat/index/createloginqrcode HTTP/1.1\r\nHost: t\r\n\r\n");
+        QVERIFY(unframed.waitForReadyRead(5000));
+        QVERIFY(unframed.readAll().startsWith("HTTP/1.1 411"));
+    }
+
+    void keepsListeningWhenAcceptFails()
+    {
+        // httplib gives up listening on such failures; the service must not.
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("LD_PRELOAD"), QStringLiteral(FAILING_ACCEPT_PATH));
+        environment.insert(QStringLiteral("TESSALY_TEST_FAILING_ACCEPTS"), QStringLiteral("2,3,5"));
+        // In a sanitizer build the preload comes before the sanitizer's runtime.
+        environment.insert(QStringLiteral("ASAN_OPTIONS"),
+                           environment.value(QStringLiteral("ASAN_OPTIONS")) +
+                               QStringLiteral(":verify_asan_link_order=0"));
+        ServiceRun run;
+        QVERIFY(run.start(
+            {{QStringLiteral("database"), m_folder.filePath(QStringLiteral("accept.db"))}},
+            m_folder.path(), environment));
+        // Each request on a connection of its own; one queued at a failure
+        // may be lost, the ones after it are served.
+        int status = 0;
+        for (int i = 0; i < 8; ++i)
+            status = request("GET", run.url().resolved(QUrl(QStringLiteral("/health")))).status;
+        QCOMPARE(status, 200);
+        QVERIFY(run.stop());
+        QCOMPARE(run.log().count("listening again"), 3);
     }
 
     void logsHoldNoSecrets()
@@ -553,7 +726,8 @@ private slots:
         QByteArray reply;
         while (inFlight.waitForReadyRead(5000))
             reply += inFlight.readAll();
-        QVERIFY2(reply.startsWith("HTTP/1.1 200") && reply.contains("\"ticket\""), reply.constData());
+        QVERIFY2(reply.startsWith("HTTP/1.1 200") && reply.contains("\"ticket\""),
+                 reply.constData());
         QVERIFY(run.stop());
         if (m_twoInstances)
             QVERIFY(m_programSide.stop());

@@ -1,5 +1,5 @@
 // What tessaly-service reads from outside: its configuration file, the ID
-// tokens a provider returns, catalogue files, and base64url text. The first
+// tokens a provider returns with its key set, catalogue files, and base64url text. The first
 // byte picks the parser, the rest is its input.
 
 #include "fuzzcheck.h"
@@ -28,8 +28,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         break;
     }
     case 1: {
+        // A provider's key set, a line break, then the token checked against it.
+        const size_t lineBreak = text.find('\n');
+        JsonWebKeys keys;
         std::string why;
-        const auto identity = OidcClient::checkIdToken(text, "https://id.example", "tessaly",
+        keys.load(QByteArray::fromStdString(text.substr(0, lineBreak)), why);
+        const std::string token =
+            lineBreak == std::string::npos ? text : text.substr(lineBreak + 1);
+        keys.hasKeyFor(token);
+        why.clear();
+        const auto identity = OidcClient::checkIdToken(token, keys, "https://id.example", "tessaly",
                                                        "nonce-1", 1000, why);
         require(bool(identity) == why.empty(), "a refused token says why");
         require(!identity || !identity->subject.empty(), "an identity has a subject");
