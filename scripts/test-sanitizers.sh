@@ -8,9 +8,10 @@ set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="${TESSALY_SANITIZE_BUILD_DIR:-${TESSALY_BUILD_DIR:-$root/build}-sanitize}"
 TESSALY_BUILD_DIR="$build" "$root/scripts/build.sh" -DTESSALY_SANITIZE=ON -DTESSALY_WERROR=ON
-# Leaks are not counted: Qt's platform plugins leave their screens to the end
-# of the process, and a service request still on its way when a test ends
-# keeps its tag. (strict_string_checks stays off: libxkbcommon, under every
+# Leaks are counted only where the program runs as it does for a user,
+# start to close (tst_product sets its own options for that run): test
+# programs end without the application's quit, and Qt's platform plugins
+# leave their screens to the end of the process. (strict_string_checks stays off: libxkbcommon, under every
 # X11 test, hands strndup strings longer than their buffers.)
 export ASAN_OPTIONS="detect_leaks=0:abort_on_error=1"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
