@@ -103,8 +103,9 @@ QString clean(const QString &name)
            (result.at(begin) == QLatin1Char(' ') || result.at(begin) == QLatin1Char('.')))
         ++begin;
     result = shortened(result.mid(begin));
+    // Shortened again: the mark may take the last byte the name had left.
     if (isDeviceName(result))
-        result.prepend(QLatin1Char('_'));
+        result = shortened(QLatin1Char('_') + result);
     return result;
 }
 
