@@ -30,7 +30,7 @@ int failStart()
 int main(int argc, char *argv[])
 {
     Com::initialize();
-    QCoreApplication::setApplicationVersion(QString::fromLatin1(AppInfo::kVersion));
+    QCoreApplication::setApplicationVersion(AppInfo::version());
     QCoreApplication::setOrganizationName(QString::fromLatin1(AppInfo::kOrganisation));
     QCoreApplication::setApplicationName(QString::fromLatin1(AppInfo::kApplicationName));
 

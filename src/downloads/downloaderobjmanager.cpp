@@ -1,5 +1,6 @@
 #include "downloads/downloaderobjmanager.h"
 
+#include "base/buildconfig.h"
 #include "downloads/downloaderobj.h"
 #include "downloads/downloadpage.h"
 #include "downloads/publishercheck.h"

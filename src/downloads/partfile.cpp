@@ -1,5 +1,6 @@
 #include "downloads/partfile.h"
 
+#include "base/buildconfig.h"
 #include "downloads/downloadfilename.h"
 #include "downloads/filesync.h"
 #include "downloads/savedfiles.h"

@@ -1,6 +1,7 @@
 #include "webui/windowstartup.h"
 
 #include "account/user.h"
+#include "base/buildconfig.h"
 #include "base/pageprotocol.h"
 #include "service/drivercatalogue.h"
 #include "service/networkhelper.h"
