@@ -4,6 +4,7 @@
 #include "app/com.h"
 #include "app/displayscale.h"
 #include "base/appinfo.h"
+#include "base/buildconfig.h"
 #include "i18n/international.h"
 #include "webui/mainwindowref.h"
 #include "webui/miniblinkdialog.h"
@@ -36,6 +37,8 @@ int main(int argc, char *argv[])
 
     DisplayScale::prepare();
     QApplication app(argc, argv);
+    // Lets desktops tie the window to its installed entry (Wayland's app id, KDE's hint).
+    QGuiApplication::setDesktopFileName(QStringLiteral(TESSALY_DESKTOP_ID));
     QTextCodec::setCodecForLocale(QTextCodec::codecForName("UTF-8"));
     const QString appDir = QCoreApplication::applicationDirPath();
     International::instance()->installTranslationsAndFont(appDir);
