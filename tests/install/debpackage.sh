@@ -52,8 +52,8 @@ done
 
 # Every library the program and its runtime name themselves (ELF NEEDED), as
 # this machine resolves it, must come from a package the .deb depends on
-# (dpkg-shlibdeps names them). dpkg knows a library by the
-# path its package ships, which with a merged /usr may differ from ldd's.
+# (dpkg-shlibdeps names them). dpkg knows a library by the path its package
+# ships, which with a merged /usr may differ from ldd's.
 owner_of() {
   local candidate owner
   for candidate in "$1" "${1#/usr}" "/usr$1" "$(readlink -f "$1")"; do
@@ -111,7 +111,8 @@ else
   grep -q "application://$desktop_id.desktop" "$program_dir/tessaly" ||
     fail "the program's dock progress names another desktop file than $desktop_id.desktop"
   icon="$(sed -n 's/^Icon=//p' "$entry")"
-  [ -f "$share/icons/hicolor/48x48/apps/$icon.png" ] && [ -f "$share/icons/hicolor/scalable/apps/$icon.svg" ] ||
+  [ -f "$share/icons/hicolor/48x48/apps/$icon.png" ] &&
+    [ -f "$share/icons/hicolor/scalable/apps/$icon.svg" ] ||
     fail "the entry's icon '$icon' is not in usr/share/icons/hicolor"
   if command -v desktop-file-validate >/dev/null; then
     desktop-file-validate "$entry" || fail "desktop-file-validate refuses $desktop_id.desktop"
