@@ -13,7 +13,7 @@
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="${TESSALY_BUILD_DIR:-$root/build}"
-"$root/scripts/install-deps.sh"
+"$root/scripts/install-deps.sh" build
 "$root/scripts/build.sh"
 bin="$build/bin"
 app="$bin"

@@ -8,7 +8,7 @@
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="${TESSALY_BUILD_DIR:-$root/build}"
-"$root/scripts/install-deps.sh"
+"$root/scripts/install-deps.sh" test
 "$root/scripts/check-layers.sh" >/dev/null || "$root/scripts/check-layers.sh"
 TESSALY_WERROR=ON "$root/scripts/build.sh" -DTESSALY_WERROR=ON
 (cd "$build" && ctest --output-on-failure "$@")
@@ -17,10 +17,8 @@ TESSALY_BUILD_DIR="$build" "$root/scripts/test-sanitizers.sh" "$@"
 if command -v clang++ >/dev/null 2>&1; then
   echo "Building again with clang and Unix Makefiles"
   clang_build="${TESSALY_CLANG_BUILD_DIR:-$build-clang}"
-  if [ ! -f "$clang_build/CMakeCache.txt" ]; then
-    CC=clang CXX=clang++ cmake -S "$root" -B "$clang_build" -G "Unix Makefiles" \
-      -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTESSALY_WERROR=ON -DTESSALY_FUZZ=OFF >/dev/null
-  fi
+  CC=clang CXX=clang++ cmake -S "$root" -B "$clang_build" -G "Unix Makefiles" \
+    -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTESSALY_WERROR=ON -DTESSALY_FUZZ=OFF >/dev/null
   if ! cmake --build "$clang_build" --parallel "$(nproc)" >"$clang_build/build.log" 2>&1; then
     grep -E -B2 -A6 "error|warning" "$clang_build/build.log" | head -n 80
     echo "clang build FAILED (full log: $clang_build/build.log)"

@@ -1,6 +1,7 @@
 #include "account/user.h"
 
 #include "account/userfile.h"
+#include "base/buildconfig.h"
 #include "base/logcategories.h"
 #include "service/responseenvelope.h"
 #include "service/serviceerrorbox.h"

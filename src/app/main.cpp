@@ -4,6 +4,7 @@
 #include "app/com.h"
 #include "app/displayscale.h"
 #include "base/appinfo.h"
+#include "base/buildconfig.h"
 #include "base/logfile.h"
 #include "i18n/international.h"
 #include "webui/mainwindowref.h"
@@ -32,12 +33,14 @@ int failStart()
 int main(int argc, char *argv[])
 {
     Com::initialize();
-    QCoreApplication::setApplicationVersion(QString::fromLatin1(AppInfo::kVersion));
+    QCoreApplication::setApplicationVersion(AppInfo::version());
     QCoreApplication::setOrganizationName(QString::fromLatin1(AppInfo::kOrganisation));
     QCoreApplication::setApplicationName(QString::fromLatin1(AppInfo::kApplicationName));
 
     DisplayScale::prepare();
     QApplication app(argc, argv);
+    // Lets desktops tie the window to its installed entry (Wayland's app id, KDE's hint).
+    QGuiApplication::setDesktopFileName(QStringLiteral(TESSALY_DESKTOP_ID));
     QTextCodec::setCodecForLocale(QTextCodec::codecForName("UTF-8"));
     // What goes wrong can be sent to support: the log is kept in the data folder.
     const LogFile log(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));

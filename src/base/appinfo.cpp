@@ -1,8 +1,15 @@
 #include "base/appinfo.h"
 
+#include "base/version.h"
+
 #include <QObject>
 
 namespace AppInfo {
+
+QString version()
+{
+    return QStringLiteral(TESSALY_VERSION);
+}
 
 const QString &messageBoxTitle()
 {

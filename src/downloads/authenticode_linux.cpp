@@ -1,5 +1,7 @@
 #include "downloads/authenticode.h"
 
+#include "base/buildconfig.h"
+
 #include <QDeadlineTimer>
 #include <QFile>
 #include <QMutex>

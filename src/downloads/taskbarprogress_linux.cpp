@@ -1,5 +1,7 @@
 #include "downloads/taskbarprogress.h"
 
+#include "base/buildconfig.h"
+
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QString>
@@ -8,8 +10,9 @@
 #include <algorithm>
 
 namespace {
-// Docks match the entry to the program by the name of its desktop file.
-const char kApplicationUri[] = "application://tessaly.desktop";
+// Docks match the entry to the program by the name of its desktop file, which
+// is installed under this id.
+const char kApplicationUri[] = "application://" TESSALY_DESKTOP_ID ".desktop";
 const char kEntryPath[] = "/com/canonical/unity/launcherentry/tessaly";
 const char kEntryInterface[] = "com.canonical.Unity.LauncherEntry";
 // Finer steps than this are invisible on a dock icon and would only flood the bus.

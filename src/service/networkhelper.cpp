@@ -1,6 +1,7 @@
 #include "service/networkhelper.h"
 
 #include "base/appinfo.h"
+#include "base/buildconfig.h"
 #include "base/logcategories.h"
 #include "hardware/machineidentity.h"
 #include "hardware/systeminfo.h"

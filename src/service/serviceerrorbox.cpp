@@ -1,6 +1,7 @@
 #include "service/serviceerrorbox.h"
 
 #include "base/appinfo.h"
+#include "base/buildconfig.h"
 #include "base/scriptedmessagebox.h"
 
 #include <QDesktopServices>

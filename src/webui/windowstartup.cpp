@@ -2,6 +2,7 @@
 #include "base/logcategories.h"
 
 #include "account/user.h"
+#include "base/buildconfig.h"
 #include "base/pageprotocol.h"
 #include "service/drivercatalogue.h"
 #include "service/networkhelper.h"

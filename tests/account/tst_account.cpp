@@ -1,3 +1,4 @@
+#include "base/buildconfig.h"
 #include "base/scriptedmessagebox.h"
 #include "paintrecorder.h"
 #include "standin.h"

@@ -2,6 +2,7 @@
 // sample desktop (samples/desktop) against the stand-in service, driven
 // through the start page. Screenshots of each state go to the build tree.
 
+#include "base/buildconfig.h"
 #include "base/cataloguescript.h"
 #include "productrun.h"
 #include "standin.h"
