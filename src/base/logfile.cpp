@@ -47,6 +47,10 @@ LogFile::LogFile(const QString &folder, qint64 maxBytes)
 {
     if (!QDir().mkpath(folder))
         std::fprintf(stderr, "log file: cannot make the folder %s\n", qPrintable(folder));
+    m_file.setFileName(m_path);
+    if (!m_file.open(QIODevice::WriteOnly | QIODevice::Append))
+        std::fprintf(stderr, "log file: cannot open %s: %s\n", qPrintable(m_path),
+                     qPrintable(m_file.errorString()));
     const QMutexLocker locked(&lock());
     active() = this;
     m_previous = qInstallMessageHandler(&LogFile::handle);
@@ -81,15 +85,14 @@ void LogFile::write(QtMsgType type, const QMessageLogContext &context, const QSt
                             ' ' + letterOf(type) + ' ' +
                             QByteArray(context.category ? context.category : "default") + ": " +
                             message.toUtf8().replace('\n', ' ') + '\n';
-    // Opened for each line: nothing stays open past the program's end, and a
-    // file removed meanwhile is made again.
-    QFile file(m_path);
-    if (file.exists() && file.size() + line.size() > m_maxBytes) {
+    if (m_file.isOpen() && m_file.size() + line.size() > m_maxBytes) {
+        m_file.close();
         const QString older = m_path + QStringLiteral(".1");
         QFile::remove(older);
         QFile::rename(m_path, older);
+        m_file.open(QIODevice::WriteOnly | QIODevice::Append);
     }
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Append) || file.write(line) != line.size())
+    if (m_file.write(line) != line.size() || !m_file.flush())
         std::fprintf(stderr, "log file: cannot write %s: %s\n", qPrintable(m_path),
-                     qPrintable(file.errorString()));
+                     qPrintable(m_file.errorString()));
 }

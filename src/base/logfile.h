@@ -5,6 +5,7 @@
 // becomes "tessaly.log.1" (replacing the one before) and a new one starts,
 // so the two never hold more than twice maxBytes. One at a time per process.
 
+#include <QFile>
 #include <QString>
 #include <QtGlobal>
 
@@ -26,5 +27,7 @@ private:
 
     QString m_path;
     qint64 m_maxBytes;
+    // Open while the log is: each line is one append, not an open and a stat.
+    QFile m_file;
     QtMessageHandler m_previous = nullptr;
 };
