@@ -40,11 +40,11 @@ install(CODE "
         DESTINATION \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_DATADIR}/applications\")
     " COMPONENT program)
 foreach(size 16 24 32 48 64 128 256)
-    install(FILES ${CMAKE_CURRENT_LIST_DIR}/linux/icons/tessaly-${size}.png
+    install(FILES ${PROJECT_SOURCE_DIR}/src/resources/icon/tessaly-${size}.png
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps
         RENAME tessaly.png COMPONENT program)
 endforeach()
-install(FILES ${CMAKE_CURRENT_LIST_DIR}/linux/tessaly.svg
+install(FILES ${PROJECT_SOURCE_DIR}/src/resources/icon/tessaly.svg
     DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps COMPONENT program)
 configure_file(${CMAKE_CURRENT_LIST_DIR}/linux/tessaly.metainfo.xml.in
     ${linux_dir}/${TESSALY_APPSTREAM_ID}.metainfo.xml @ONLY)
@@ -52,7 +52,7 @@ install(FILES ${linux_dir}/${TESSALY_APPSTREAM_ID}.metainfo.xml
     DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo COMPONENT program)
 
 set(CPACK_PACKAGE_NAME tessaly)
-set(CPACK_PACKAGE_VENDOR "Aldmere")
+set(CPACK_PACKAGE_VENDOR "${TESSALY_VENDOR}")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
     "Finds the graphics adapters and downloads the matching driver installers")

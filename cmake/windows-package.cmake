@@ -122,7 +122,7 @@ else()
 endif()
 
 set(CPACK_PACKAGE_NAME "Tessaly")
-set(CPACK_PACKAGE_VENDOR "Aldmere")
+set(CPACK_PACKAGE_VENDOR "${TESSALY_VENDOR}")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
     "Finds the graphics adapters and downloads the matching driver installers")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
@@ -130,6 +130,7 @@ set(CPACK_PACKAGE_INSTALL_DIRECTORY "Tessaly")
 set(CPACK_PACKAGE_FILE_NAME "tessaly-${PROJECT_VERSION}-windows-${TESSALY_WINDOWS_ARCH}")
 set(CPACK_GENERATOR ZIP NSIS)
 set(CPACK_NSIS_PACKAGE_NAME "Tessaly")
+set(CPACK_TESSALY_ICON ${PROJECT_SOURCE_DIR}/src/resources/icon/tessaly.ico)
 set(CPACK_NSIS_COMPRESSOR "/SOLID lzma")
 # Our own installer script (cmake/nsis/NSIS.template.in): per-user or
 # per-machine install, and a 64-bit installer for the 64-bit program, which

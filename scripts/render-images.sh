@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Renders the widget images in src/resources/img from their SVG sources in
-# src/resources/svg, and the program's icon (cmake/linux/tessaly.svg) in the
-# sizes desktops ask for. The results are checked in, so building needs neither tool;
+# src/resources/svg, and the program's icon (src/resources/icon/tessaly.svg) in the
+# sizes desktops ask for and as the Windows program's .ico. The results are checked in, so building needs neither tool;
 # run this after changing a source. Needs rsvg-convert (librsvg2-bin) and
 # ImageMagick's convert.
 set -euo pipefail
@@ -25,11 +25,14 @@ for y in $(seq 28 6 166); do
   i=$((i + 1))
 done
 convert -delay 5 -dispose Background -loop 0 "$frames"/[0-9]*.png "$img/scan.gif"
-# The icon, one PNG per size of the hicolor theme the package installs.
-icons="$(cd "$res/../.." && pwd)/cmake/linux/icons"
-mkdir -p "$icons"
+# The icon, one PNG per size of the hicolor theme the package installs; the
+# same sizes make the .ico Windows shows for tessaly.exe.
+icons="$res/icon"
+sizes=()
 for size in 16 24 32 48 64 128 256; do
   rsvg-convert --width="$size" --height="$size" --format=png --output="$icons/tessaly-$size.png" \
-    "$icons/../tessaly.svg"
+    "$icons/tessaly.svg"
+  sizes+=("$icons/tessaly-$size.png")
 done
+convert "${sizes[@]}" "$icons/tessaly.ico"
 echo "Rendered into $img and $icons"

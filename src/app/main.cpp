@@ -13,6 +13,7 @@
 #include "webui/wkeloader.h"
 
 #include <QApplication>
+#include <QIcon>
 #include <QStandardPaths>
 #include <QTextCodec>
 
@@ -28,6 +29,16 @@ int failStart()
     return 1;
 }
 
+// What the taskbar, the dock and the window switcher show; each size is drawn
+// for itself rather than scaled from one.
+QIcon programIcon()
+{
+    QIcon icon;
+    for (const int size : {16, 24, 32, 48, 64, 128, 256})
+        icon.addFile(QStringLiteral(":/icon/tessaly-%1.png").arg(size), QSize(size, size));
+    return icon;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -41,6 +52,7 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     // Lets desktops tie the window to its installed entry (Wayland's app id, KDE's hint).
     QGuiApplication::setDesktopFileName(QStringLiteral(TESSALY_DESKTOP_ID));
+    QApplication::setWindowIcon(programIcon());
     QTextCodec::setCodecForLocale(QTextCodec::codecForName("UTF-8"));
     // What goes wrong can be sent to support: the log is kept in the data folder.
     const LogFile log(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));

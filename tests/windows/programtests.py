@@ -884,6 +884,75 @@ def import_checks(checks, app):
                  not missing, show(sorted(missing)))
 
 
+def pe_resources(path):
+    """tessaly.exe's resources by type: {type id: [bytes of each leaf]}."""
+    data = path.read_bytes()
+    pe = int.from_bytes(data[0x3C:0x40], "little")
+    sections, optional_size = int.from_bytes(data[pe + 6:pe + 8], "little"), \
+        int.from_bytes(data[pe + 20:pe + 22], "little")
+    optional = pe + 24
+    directories = optional + (96 if data[optional:optional + 2] == b"\x0b\x01" else 112)
+    root = int.from_bytes(data[directories + 16:directories + 20], "little")
+
+    def offset(rva):
+        for i in range(sections):
+            at = optional + optional_size + 40 * i
+            size, start, raw = (int.from_bytes(data[at + k:at + k + 4], "little") for k in (8, 12, 20))
+            if start <= rva < start + size:
+                return rva - start + raw
+        raise ValueError(f"address {rva:#x} is in no section")
+
+    if not root:
+        return {}
+    base = offset(root)
+
+    def entries(table):
+        count = sum(int.from_bytes(data[base + table + k:base + table + k + 2], "little") for k in (12, 14))
+        for i in range(count):
+            at = base + table + 16 + 8 * i
+            yield (int.from_bytes(data[at:at + 4], "little"), int.from_bytes(data[at + 4:at + 8], "little"))
+
+    def leaves(value):
+        if value & 0x80000000:
+            for _, inner in entries(value & 0x7FFFFFFF):
+                yield from leaves(inner)
+        else:
+            rva, size = (int.from_bytes(data[base + value + k:base + value + k + 4], "little") for k in (0, 4))
+            yield data[offset(rva):offset(rva) + size]
+
+    return {kind: list(leaves(value)) for kind, value in entries(0)}
+
+
+def resource_checks(checks, app):
+    """Explorer, the Start menu and the uninstall entry show tessaly.exe's icon and version."""
+    resources = pe_resources(app / "tessaly.exe")
+    groups = resources.get(14, [])
+    sizes = sorted({group[6 + 14 * i] or 256 for group in groups
+                    for i in range(int.from_bytes(group[4:6], "little"))})
+    checks.check("tessaly.exe carries its icon from 16 to 256 pixels",
+                 {16, 32, 48, 256} <= set(sizes) and len(resources.get(3, [])) == len(sizes), show(sizes))
+    version = resources.get(16, [b""])[0]
+    fixed = version.find(b"\xbd\x04\xef\xfe")
+    numbers = []
+    if fixed >= 0:
+        ms, ls = (int.from_bytes(version[fixed + k:fixed + k + 4], "little") for k in (8, 12))
+        numbers = [ms >> 16, ms & 0xFFFF, ls >> 16, ls & 0xFFFF]
+    key = "ProductVersion\0".encode("utf-16-le")
+    text = ""
+    at = version.find(key)
+    if at >= 0:
+        start = (at + len(key) + 3) & ~3
+        end = start
+        while end + 1 < len(version) and version[end:end + 2] != b"\0\0":
+            end += 2
+        text = version[start:end].decode("utf-16-le", "replace")
+    expected = re.search(r"tessaly-([\d.]+)-windows", Path(ARGS.installer or "").name)
+    expected = expected.group(1) if expected else text
+    checks.check(f"tessaly.exe's version resource says {expected}",
+                 text == expected and ".".join(map(str, numbers)) == expected,
+                 f"{text!r}, {numbers}")
+
+
 SYSTEM_DLL = re.compile(r"^(api-ms-win-.*|advapi32|comdlg32|crypt32|d3d\w*|dwmapi|dwrite|gdi32|"
                         r"imm32|iphlpapi|kernel32|msvcrt|mpr|netapi32|ole32|oleaut32|rpcrt4|"
                         r"secur32|setupapi|shell32|shlwapi|user32|userenv|uxtheme|version|"
@@ -940,6 +1009,7 @@ def main():
                  "REG_DWORD", "/d", "108", "/f")
         try:
             import_checks(checks, app)
+            resource_checks(checks, app)
             without_runtime(checks, wine, display, app, service)
             log = main_run(checks, wine, display, app, service, shots)
             folder_runs(checks, wine, display, app, service)
