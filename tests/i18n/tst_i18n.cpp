@@ -2,7 +2,9 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
+#include <QLibraryInfo>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -30,6 +32,7 @@ private slots:
     void cleanup();
     void translationsFound_data();
     void translationsFound();
+    void qtTextsFromTheSystem();
     void languageCode_data();
     void languageCode();
 
@@ -94,6 +97,17 @@ void tst_I18n::translationsFound()
     QCOMPARE(translated("主题"), loaded.contains("plattheme") ? "Theme" : "主题");
     QCOMPARE(QGuiApplication::font().family(), QStringLiteral("Microsoft YaHei"));
     QCOMPARE(QGuiApplication::font().pointSize(), 13);
+}
+
+void tst_I18n::qtTextsFromTheSystem()
+{
+    // Nothing beside the program, as when it is installed from the package.
+    const QString system = QLibraryInfo::location(QLibraryInfo::TranslationsPath);
+    if (!QFileInfo::exists(system + QStringLiteral("/qt_zh_CN.qm")))
+        QSKIP("Qt's Chinese texts are not installed (Debian package qttranslations5-l10n)");
+    QTemporaryDir appDir;
+    International::instance()->installTranslationsAndFont(appDir.path());
+    QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("取消"));
 }
 
 void tst_I18n::languageCode_data()
