@@ -50,6 +50,9 @@ configure_file(${CMAKE_CURRENT_LIST_DIR}/linux/tessaly.metainfo.xml.in
     ${linux_dir}/${TESSALY_APPSTREAM_ID}.metainfo.xml @ONLY)
 install(FILES ${linux_dir}/${TESSALY_APPSTREAM_ID}.metainfo.xml
     DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo COMPONENT program)
+# Every Debian package says who holds the rights to what it installs.
+install(FILES ${CMAKE_CURRENT_LIST_DIR}/linux/copyright
+    DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/tessaly COMPONENT program)
 
 set(CPACK_PACKAGE_NAME tessaly)
 set(CPACK_PACKAGE_VENDOR "${TESSALY_VENDOR}")
@@ -69,9 +72,11 @@ set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 # The libraries the program and libwke.so link come from dpkg-shlibdeps; the
 # files it reads or runs are named here by their Debian packages: the PCI id
 # list, the roots vendors' downloads chain to, the signature reader, the
-# Chinese fonts of the pages and the opener of the save folder.
+# Chinese fonts of the pages, Qt's own Chinese texts and the opener of the
+# save folder.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "pci.ids, ca-certificates")
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "osslsigncode, fonts-wqy-microhei | fonts-noto-cjk, xdg-utils")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS
+    "osslsigncode, fonts-wqy-microhei | fonts-noto-cjk, qttranslations5-l10n, xdg-utils")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 include(CPack)
