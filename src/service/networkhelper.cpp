@@ -192,7 +192,11 @@ void NetworkHelper::sendStatistics(const QString &type)
     QNetworkAccessManager *const network = manager("statistics ping");
     if (!network)
         return;
-    QNetworkReply *reply = network->get(QNetworkRequest(url));
+    QNetworkRequest request(url);
+    // Nobody waits for a ping, but one the service never answers would hold
+    // a connection and its reply until the program ends.
+    request.setTransferTimeout(m_serviceTimeout);
+    QNetworkReply *reply = network->get(request);
     // Nobody reads a ping's answer; the reply goes once it is complete.
     connect(reply, &QNetworkReply::finished, reply, [reply] {
         if (reply->error() != QNetworkReply::NoError)

@@ -206,6 +206,7 @@ private slots:
     void acceptLanguage();
     void headerOrderOnTheWire();
     void pings();
+    void unansweredPingsEnd();
     void tagLivesUntilHandlerReturns();
     void transportFailures_data();
     void transportFailures();
@@ -424,6 +425,27 @@ void tst_Service::pings()
                                             "machineid", "type"}));
     // A reply without a tag reaches nobody.
     QCOMPARE(handler.calls.size(), 0);
+}
+
+void tst_Service::unansweredPingsEnd()
+{
+    QTemporaryDir logFolder;
+    auto log = std::make_unique<LogFile>(logFolder.path());
+    QVERIFY(m_standIn.script({{"path", "/helper/statistics"}, {"delay_ms", 10000}}));
+    NetworkHelper::instance()->setServiceTimeout(300);
+    auto *network = NetworkHelper::instance()->findChild<QNetworkAccessManager *>();
+    QVERIFY(network);
+
+    NetworkHelper::instance()->sendStatistics(QStringLiteral("openness"));
+    QCOMPARE(network->findChildren<QNetworkReply *>().size(), 1);
+    // Ended long before the service would answer, and said so.
+    QTRY_COMPARE_WITH_TIMEOUT(network->findChildren<QNetworkReply *>().size(), 0, 6000);
+    log.reset();
+    QFile file(logFolder.filePath(QStringLiteral("tessaly.log")));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray text = file.readAll();
+    QVERIFY2(text.contains("statistics ping to http://"), text.constData());
+    QVERIFY2(!text.contains("machineid"), text.constData());
 }
 
 void tst_Service::tagLivesUntilHandlerReturns()
