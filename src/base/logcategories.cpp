@@ -19,6 +19,11 @@ QString address(const QUrl &url)
         .toDisplayString();
 }
 
+int httpStatus(const QNetworkReply &reply)
+{
+    return reply.attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+}
+
 QString errorText(const QNetworkReply &reply)
 {
     // Qt names the address whole in texts such as "Error transferring URL -

@@ -23,6 +23,8 @@ namespace LogText {
 // An address as it may appear in a log: no query, fragment or user
 // information, which can carry tokens, tickets and passwords.
 QString address(const QUrl &url);
+// A reply's HTTP status; 0 when no answer came.
+int httpStatus(const QNetworkReply &reply);
 // Qt's error text of a reply with the reply's address (and the address of the
 // request that led to it) cut down the same way.
 QString errorText(const QNetworkReply &reply);

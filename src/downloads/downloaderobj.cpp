@@ -231,8 +231,7 @@ void DownloaderObj::fail(Reason reason, const QNetworkReply *reply)
     if (reply) {
         qCWarning(lcDownloads).noquote()
             << "download of" << LogText::address(reply->url()) << "failed:" << reasonWord(reason)
-            << "HTTP" << reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt()
-            << LogText::errorText(*reply);
+            << "HTTP" << LogText::httpStatus(*reply) << LogText::errorText(*reply);
     } else {
         qCWarning(lcDownloads).noquote()
             << "download of" << LogText::address(QUrl(m_sourceUrl))

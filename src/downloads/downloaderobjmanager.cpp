@@ -1,7 +1,7 @@
 #include "downloads/downloaderobjmanager.h"
-#include "base/logcategories.h"
 
 #include "base/buildconfig.h"
+#include "base/logcategories.h"
 #include "downloads/downloaderobj.h"
 #include "downloads/downloadpage.h"
 #include "downloads/publishercheck.h"

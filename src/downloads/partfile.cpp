@@ -1,7 +1,7 @@
 #include "downloads/partfile.h"
-#include "base/logcategories.h"
 
 #include "base/buildconfig.h"
+#include "base/logcategories.h"
 #include "downloads/downloadfilename.h"
 #include "downloads/filesync.h"
 #include "downloads/savedfiles.h"

@@ -1,7 +1,7 @@
 #include "service/drivercatalogue.h"
-#include "base/logcategories.h"
 
 #include "base/cataloguescript.h"
+#include "base/logcategories.h"
 #include "service/networkhelper.h"
 
 #include <QDebug>

@@ -25,11 +25,6 @@ const char *const kTooLargeProperty = "tessalyTooLarge";
 // memory at all.
 constexpr qint64 kMaxServiceReplyBytes = 1024 * 1024;
 
-int httpStatus(const QNetworkReply &reply)
-{
-    return reply.attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-}
-
 void limitSize(QNetworkReply *reply)
 {
     const auto refuse = [reply] {
@@ -202,7 +197,7 @@ void NetworkHelper::sendStatistics(const QString &type)
         if (reply->error() != QNetworkReply::NoError)
             qCWarning(lcService).noquote()
                 << "statistics ping to" << LogText::address(reply->url()) << "failed: HTTP"
-                << httpStatus(*reply) << LogText::errorText(*reply);
+                << LogText::httpStatus(*reply) << LogText::errorText(*reply);
         reply->deleteLater();
     });
     limitSize(reply);
@@ -321,7 +316,8 @@ void NetworkHelper::handleResponse(QNetworkReply *reply)
     if (timedOut || tooLarge || reply->error() != QNetworkReply::NoError) {
         qCWarning(lcService).noquote()
             << "service request" << QMetaEnum::fromType<RequestName::Name>().valueToKey(tag->name())
-            << "to" << LogText::address(reply->url()) << "failed: HTTP" << httpStatus(*reply)
+            << "to" << LogText::address(reply->url()) << "failed: HTTP"
+            << LogText::httpStatus(*reply)
             << (timedOut   ? QStringLiteral("timed out")
                 : tooLarge ? QStringLiteral("answer too large")
                            : LogText::errorText(*reply));

@@ -1,10 +1,10 @@
 #include "webui/miniblinkdialog.h"
-#include "base/logcategories.h"
 
 #include "account/loginwidget.h"
 #include "account/user.h"
 #include "account/userinfowidget.h"
 #include "base/appinfo.h"
+#include "base/logcategories.h"
 #include "base/pageprotocol.h"
 #include "downloads/taskbarprogress.h"
 #include "hardware/workerthread.h"

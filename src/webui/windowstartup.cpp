@@ -1,8 +1,8 @@
 #include "webui/windowstartup.h"
-#include "base/logcategories.h"
 
 #include "account/user.h"
 #include "base/buildconfig.h"
+#include "base/logcategories.h"
 #include "base/pageprotocol.h"
 #include "service/drivercatalogue.h"
 #include "service/networkhelper.h"
