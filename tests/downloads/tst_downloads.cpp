@@ -1,6 +1,6 @@
-#include "base/logfile.h"
 #include "base/scriptedmessagebox.h"
 #include "fakewke.h"
+#include "logcapture.h"
 #include "standin.h"
 #include "testenvironment.h"
 #include "tinyproxy.h"
@@ -422,7 +422,7 @@ private slots:
     {
         QFETCH(QString, path);
         QFETCH(QString, logged);
-        auto log = std::make_unique<LogFile>(m_home.filePath(QStringLiteral("log")));
+        LogCapture log;
         const QString secret = QStringLiteral("token=a1b2c3");
         path += (path.contains(QLatin1Char('?')) ? QLatin1Char('&') : QLatin1Char('?')) + secret;
         QCOMPARE(down(served(path)), 0);
@@ -431,11 +431,7 @@ private slots:
         QVERIFY(!QFile::exists(m_folder + QStringLiteral("/f.exe")));
 
         // The log keeps the address without its query, the status and Qt's words.
-        log.reset();
-        QFile file(m_home.filePath(QStringLiteral("log/tessaly.log")));
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        const QString text = QString::fromUtf8(file.readAll());
-        QVERIFY(file.remove());
+        const QString text = log.text();
         QVERIFY2(text.contains(QStringLiteral(" W tessaly.downloads: download of ") +
                                m_standIn->url().toString(QUrl::StripTrailingSlash) + logged),
                  qPrintable(text));

@@ -1,5 +1,5 @@
-#include "base/logfile.h"
 #include "base/scriptedmessagebox.h"
+#include "logcapture.h"
 #include "standin.h"
 #include "tinyproxy.h"
 
@@ -429,8 +429,7 @@ void tst_Service::pings()
 
 void tst_Service::unansweredPingsEnd()
 {
-    QTemporaryDir logFolder;
-    auto log = std::make_unique<LogFile>(logFolder.path());
+    LogCapture log;
     QVERIFY(m_standIn.script({{"path", "/helper/statistics"}, {"delay_ms", 10000}}));
     NetworkHelper::instance()->setServiceTimeout(300);
     auto *network = NetworkHelper::instance()->findChild<QNetworkAccessManager *>();
@@ -440,12 +439,9 @@ void tst_Service::unansweredPingsEnd()
     QCOMPARE(network->findChildren<QNetworkReply *>().size(), 1);
     // Ended long before the service would answer, and said so.
     QTRY_COMPARE_WITH_TIMEOUT(network->findChildren<QNetworkReply *>().size(), 0, 6000);
-    log.reset();
-    QFile file(logFolder.filePath(QStringLiteral("tessaly.log")));
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    const QByteArray text = file.readAll();
-    QVERIFY2(text.contains("statistics ping to http://"), text.constData());
-    QVERIFY2(!text.contains("machineid"), text.constData());
+    const QString text = log.text();
+    QVERIFY2(text.contains(QStringLiteral("statistics ping to http://")), qPrintable(text));
+    QVERIFY2(!text.contains(QStringLiteral("machineid")), qPrintable(text));
 }
 
 void tst_Service::tagLivesUntilHandlerReturns()
@@ -494,8 +490,7 @@ void tst_Service::transportFailures()
     QFETCH(int, timeout);
     QFETCH(int, error);
     QFETCH(QString, logged);
-    QTemporaryDir logFolder;
-    auto log = std::make_unique<LogFile>(logFolder.path());
+    LogCapture log;
 
     script.insert("path", "/api/driver/config/query");
     QVERIFY(m_standIn.script(script));
@@ -513,10 +508,7 @@ void tst_Service::transportFailures()
 
     // The log says which request failed where and how, without the query
     // (the machine's identifier travels in it).
-    log.reset();
-    QFile file(logFolder.filePath(QStringLiteral("tessaly.log")));
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    const QString text = QString::fromUtf8(file.readAll());
+    const QString text = log.text();
     static const QRegularExpression line(
         QStringLiteral(" W tessaly\\.service: service request Config to http://[0-9.:]+"
                        "/api/driver/config/query (.*)"));
